@@ -1,0 +1,290 @@
+#include "langsupp.h"
+
+#include "profile.h"
+#include "programexit.h"
+#include "programpath.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <cstdio>
+#include <dlfcn.h>
+
+const char *const SettingsFileName = "PXRQ60.INI";
+
+namespace {
+
+using LangStringFn = int32_t (*)(uint16_t, char *, int32_t);
+
+struct Library {
+    void *handle = nullptr;
+    LangStringFn entry = nullptr;
+};
+
+Library &library()
+{
+    static Library lib;
+    return lib;
+}
+
+MessagePresenter *&presenterSlot()
+{
+    static MessagePresenter *p = nullptr;
+    return p;
+}
+
+// The longest text the program takes from the library, in characters.
+constexpr int MaxTextChars = 999;
+
+} // namespace
+
+MessagePresenter::~MessagePresenter() = default;
+
+QString languageLibraryPath(const QString &language)
+{
+    return programDirectory() + programStem() + language + QStringLiteral(".so");
+}
+
+void LoadLanguageLibrary()
+{
+    FreeLanguageLibrary();
+    QString language = GetPrivateProfileString(QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"),
+                                               QStringLiteral("DE"),
+                                               QString::fromLatin1(SettingsFileName));
+    if (language.isEmpty())
+        language = QStringLiteral("DE");
+    const QString path = languageLibraryPath(language);
+
+    void *handle = nullptr;
+    LangStringFn entry = nullptr;
+    if (QFileInfo::exists(path)) {
+        handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
+        if (handle)
+            entry = reinterpret_cast<LangStringFn>(dlsym(handle, "LangString"));
+    }
+    if (!entry) {
+        if (handle)
+            dlclose(handle);
+        MessageRequest r;
+        // Shown in both languages: no library means no texts to choose from.
+        r.text = QStringLiteral("PXRQ60 - Initialization: Language support file not found! / "
+                                "Sprachdatei nicht gefunden!:  ") +
+                 path;
+        r.caption = QStringLiteral("PXRQ60 - Initialization");
+        r.flags = MbIconError;
+        showMessage(r);
+        programExit(1);
+    }
+    library().handle = handle;
+    library().entry = entry;
+}
+
+void FreeLanguageLibrary()
+{
+    Library &lib = library();
+    if (lib.handle)
+        dlclose(lib.handle);
+    lib = Library();
+}
+
+bool LanguageLibraryLoaded()
+{
+    return library().entry != nullptr;
+}
+
+void GetLangString(uint16_t id, QString &text)
+{
+    text = QStringLiteral("str") + QString::number(id);
+    const Library &lib = library();
+    if (!lib.entry)
+        return;
+    // Room for 999 characters of up to four UTF-8 bytes each.
+    char buffer[MaxTextChars * 4 + 1];
+    buffer[0] = '\0';
+    const int32_t n = lib.entry(id, buffer, int32_t(sizeof buffer));
+    if (n <= 0)
+        return;
+    buffer[sizeof buffer - 1] = '\0';
+    QString t = QString::fromUtf8(buffer);
+    if (t.isEmpty())
+        return;
+    if (t.size() > MaxTextChars) {
+        int cut = MaxTextChars;
+        if (t.at(cut - 1).isHighSurrogate())
+            --cut;
+        t.truncate(cut);
+    }
+    text = t;
+}
+
+QString langText(uint16_t id)
+{
+    QString t;
+    GetLangString(id, t);
+    return t;
+}
+
+namespace {
+
+bool isIntegral(const QVariant &v)
+{
+    return v.typeId() == QMetaType::LongLong || v.typeId() == QMetaType::Int;
+}
+
+// One placeholder filled with a value whose kind is known to fit, so the
+// C formatting below never sees a mismatched argument.
+QString fillOne(const QString &flags, const QString &width, const QString &precision, QChar conv,
+                const QVariant &v, bool *fits)
+{
+    *fits = true;
+    const QByteArray spec =
+        (QLatin1Char('%') + flags + width + (precision.isNull() ? QString() : QLatin1Char('.') + precision))
+            .toLatin1();
+    switch (conv.unicode()) {
+    case 's': {
+        if (v.typeId() != QMetaType::QString) {
+            *fits = false;
+            return QString();
+        }
+        QString s = v.toString();
+        if (!precision.isNull())
+            s = s.left(precision.toInt());
+        const int w = width.toInt();
+        if (s.size() < w)
+            s = flags.contains(QLatin1Char('-')) ? s.leftJustified(w) : s.rightJustified(w);
+        return s;
+    }
+    case 'd':
+    case 'i':
+    case 'u':
+    case 'x':
+    case 'X': {
+        if (!isIntegral(v)) {
+            *fits = false;
+            return QString();
+        }
+        const char c = conv.toLatin1() == 'i' ? 'd' : conv.toLatin1();
+        return QString::asprintf((spec + "ll" + c).constData(), v.toLongLong());
+    }
+    case 'f':
+    case 'g':
+    case 'e':
+    case 'E':
+    case 'G': {
+        if (v.typeId() != QMetaType::Double && !isIntegral(v)) {
+            *fits = false;
+            return QString();
+        }
+        return QString::asprintf((spec + conv.toLatin1()).constData(), v.toDouble());
+    }
+    }
+    *fits = false;
+    return QString();
+}
+
+} // namespace
+
+QString langFormat(const QString &pattern, const QList<LangArg> &args)
+{
+    static const QRegularExpression re(
+        QStringLiteral("%([-+ 0#]*)([0-9]{0,3})(?:\\.([0-9]{0,3}))?([sdiuxXfgeEG%])"));
+    QString out;
+    int pos = 0;
+    int next = 0;
+    auto it = re.globalMatch(pattern);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        out += pattern.mid(pos, m.capturedStart() - pos);
+        pos = m.capturedEnd();
+        const QChar conv = m.captured(4).at(0);
+        if (conv == QLatin1Char('%')) {
+            out += QLatin1Char('%');
+            continue;
+        }
+        if (next >= args.size()) {
+            out += m.captured(0);
+            continue;
+        }
+        bool fits = false;
+        const QString filled =
+            fillOne(m.captured(1), m.captured(2), m.captured(3), conv, args.at(next++).value(), &fits);
+        out += fits ? filled : m.captured(0);
+    }
+    out += pattern.mid(pos);
+    return out;
+}
+
+QString langFormat(const QString &pattern, LangArgs args)
+{
+    return langFormat(pattern, QList<LangArg>(args));
+}
+
+QString langFormatId(uint16_t id, LangArgs args)
+{
+    return langFormat(langText(id), args);
+}
+
+void setMessagePresenter(MessagePresenter *presenter)
+{
+    presenterSlot() = presenter;
+}
+
+MessagePresenter *messagePresenter()
+{
+    return presenterSlot();
+}
+
+int showMessage(const MessageRequest &request)
+{
+    if (MessagePresenter *p = presenterSlot())
+        return p->present(request);
+    // No window system yet (or a tool without one): say it on stderr and
+    // take the safe answer to a question.
+    std::fprintf(stderr, "%s: %s\n", request.caption.toLocal8Bit().constData(),
+                 request.text.toLocal8Bit().constData());
+    return (request.flags & MbYesNo) ? IdNo : IdOk;
+}
+
+namespace {
+QStringList argTexts(LangArgs args)
+{
+    QStringList l;
+    for (const LangArg &a : args)
+        l << a.display();
+    return l;
+}
+} // namespace
+
+int LangMessageBox(uint16_t textId, uint16_t captionId, uint16_t flags)
+{
+    MessageRequest r;
+    r.text = langText(textId);
+    r.caption = langText(captionId);
+    r.flags = flags;
+    r.textId = textId;
+    r.captionId = captionId;
+    return showMessage(r);
+}
+
+int LangMessageBoxArgs(uint16_t textId, LangArgs args, uint16_t captionId, uint16_t flags)
+{
+    MessageRequest r;
+    r.text = langFormatId(textId, args);
+    r.caption = langText(captionId);
+    r.flags = flags;
+    r.textId = textId;
+    r.captionId = captionId;
+    r.args = argTexts(args);
+    return showMessage(r);
+}
+
+int LangStatusBox(uint16_t textId, int status, uint16_t flags)
+{
+    MessageRequest r;
+    r.text = langText(textId);
+    r.caption = langFormat(langText(500) + QStringLiteral(" %d"), {status});
+    r.flags = flags;
+    r.textId = textId;
+    r.captionId = 500;
+    r.args = QStringList{QString::number(status)};
+    return showMessage(r);
+}
