@@ -30,6 +30,7 @@ enum LineFunction : int32_t {
     LineInit = 0,
     LineOpen = 2,   // buffer: "COMn:" + line settings text
     LineSend = 3,   // *count bytes from buffer
+    LineFlushInput = 4, // drop received bytes not yet read (our addition; buffer null)
     LineReceive = 5, // up to *count bytes into buffer, first byte within 300 ms
     LineClose = 6,
     LineDeinit = 8,

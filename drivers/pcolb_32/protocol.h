@@ -1,0 +1,50 @@
+// Protocol driver pcolb_32 ("DS"): record readout of V1x devices, one field
+// per command letter.
+//
+// Repeats: a field read is sent at most 3 times. A NAK is always repeated:
+// the command byte carries no check, so a byte garbled on the way reaches the
+// device as an unknown command, and the device has done nothing. Silence and
+// corrupt answers are repeated for every command except "x": "x" moves the
+// device on to the next data block, so a repeat could return the block after
+// the lost one and leave a gap in the record that nobody notices. A failed
+// "x" ends with its status at once. The start (ENQ) is not repeated either:
+// each start selects the next record.
+//
+// Statuses besides those of the line: -2 a command that is no printable
+// character, -7 no answer, -9 corrupt answer, -10 NAK on every try, -11 an
+// answer of the wrong kind, -12 answer longer than the caller's buffer.
+#ifndef PXRQ60_PCOLB_PROTOCOL_H
+#define PXRQ60_PCOLB_PROTOCOL_H
+
+#include "linelink.h"
+
+#include <string>
+
+namespace ds {
+
+constexpr int MaxTries = 3;
+// The device's field texts have at most 30 characters; a frame much longer
+// than that is noise.
+constexpr std::size_t MaxFieldData = 64;
+
+// True when the command may be repeated after silence or a corrupt answer.
+bool repeatable(char command);
+
+class Session {
+public:
+    linelink::LineLink &line() { return line_; }
+    bool started() const { return started_; }
+    void stop() { started_ = false; }
+
+    int32_t start();
+    int32_t readField(int32_t command, std::string &text);
+    int32_t end();
+
+private:
+    linelink::LineLink line_;
+    bool started_ = false;
+};
+
+} // namespace ds
+
+#endif

@@ -1,0 +1,209 @@
+// The open port: termios set-up, exclusive hold, send and receive with
+// explicit timeouts.
+#include "line.h"
+
+#include "driverproc.h"
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace sline {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int FirstByteWaitMs = 300;
+// Quiet time that ends a receive once bytes have come. USB adapters deliver
+// in chunks up to ~16 ms apart, so this must stay well above that.
+constexpr int InterByteWaitMs = 50;
+
+speed_t speedFor(int baud)
+{
+    switch (baud) {
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    default: return B115200;
+    }
+}
+
+int msUntil(Clock::time_point deadline)
+{
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+} // namespace
+
+int32_t SerialLine::open(const std::string &path, const LineSettings &settings)
+{
+    close();
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return openErrorStatus(errno);
+    if (!isatty(fd)) {
+        ::close(fd);
+        return drv::DrvPortNotFound;
+    }
+    // flock first: it also stops a second open by root and within this
+    // process, which TIOCEXCL does not.
+    if (flock(fd, LOCK_EX | LOCK_NB) < 0) {
+        int err = errno;
+        ::close(fd);
+        return openErrorStatus(err);
+    }
+    if (ioctl(fd, TIOCEXCL) < 0) {
+        ::close(fd);
+        return drv::DrvLineGone;
+    }
+    fd_ = fd;
+    int32_t st = applySettings(settings);
+    if (st == drv::DrvOk)
+        st = setModemLines(settings);
+    if (st != drv::DrvOk) {
+        close();
+        return st;
+    }
+    tcflush(fd_, TCIOFLUSH);
+    return drv::DrvOk;
+}
+
+int32_t SerialLine::applySettings(const LineSettings &s)
+{
+    termios t{};
+    if (tcgetattr(fd_, &t) < 0)
+        return drv::DrvPortNotFound;
+    cfmakeraw(&t);
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    t.c_cflag |= CLOCAL | CREAD | (s.dataBits == 7 ? CS7 : CS8);
+    if (s.stopBits == 2)
+        t.c_cflag |= CSTOPB;
+    if (s.parity != 'N') {
+        t.c_cflag |= PARENB;
+        if (s.parity == 'O')
+            t.c_cflag |= PARODD;
+        // A byte with a parity error arrives as 0, which breaks the frame's
+        // BCC, so the protocol repeats the request instead of using it.
+        t.c_iflag |= INPCK;
+    }
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    cfsetispeed(&t, speedFor(s.baud));
+    cfsetospeed(&t, speedFor(s.baud));
+    if (tcsetattr(fd_, TCSANOW, &t) < 0)
+        return errno == EINVAL ? drv::DrvBadSettings : drv::DrvLineGone;
+    baud_ = s.baud;
+    return drv::DrvOk;
+}
+
+int32_t SerialLine::setModemLines(const LineSettings &s)
+{
+    // Optical heads draw their power from RTS and DTR. A pseudo-terminal has
+    // no modem lines and refuses with ENOTTY or EINVAL; that is no fault.
+    const int bits[2] = {TIOCM_RTS, TIOCM_DTR};
+    const bool on[2] = {s.rts, s.dtr};
+    for (int i = 0; i < 2; ++i) {
+        int bit = bits[i];
+        if (ioctl(fd_, on[i] ? TIOCMBIS : TIOCMBIC, &bit) < 0 && errno != ENOTTY &&
+            errno != EINVAL)
+            return drv::DrvLineGone;
+    }
+    return drv::DrvOk;
+}
+
+void SerialLine::close()
+{
+    if (fd_ < 0)
+        return;
+    tcflush(fd_, TCIOFLUSH);
+    ::close(fd_); // also drops the flock and, on the last close, TIOCEXCL
+    fd_ = -1;
+}
+
+int32_t SerialLine::send(const char *data, int32_t size)
+{
+    // The bytes need size * 11 bit times on the wire at most; a line that
+    // takes a second longer than that is stuck.
+    auto deadline = Clock::now() + std::chrono::milliseconds(1000 + size * 11000LL / baud_);
+    int32_t sent = 0;
+    while (sent < size) {
+        ssize_t w = ::write(fd_, data + sent, static_cast<size_t>(size - sent));
+        if (w > 0) {
+            sent += static_cast<int32_t>(w);
+            continue;
+        }
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return drv::DrvLineGone;
+        pollfd p{fd_, POLLOUT, 0};
+        int r = poll(&p, 1, msUntil(deadline));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+            return drv::DrvLineGone;
+    }
+    return drv::DrvOk;
+}
+
+int32_t SerialLine::receive(char *buffer, int32_t capacity, int32_t &received)
+{
+    received = 0;
+    bool gone = false;
+    auto deadline = Clock::now() + std::chrono::milliseconds(FirstByteWaitMs);
+    while (received < capacity) {
+        pollfd p{fd_, POLLIN, 0};
+        int r = poll(&p, 1, msUntil(deadline));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0) {
+            gone = true;
+            break;
+        }
+        if (r == 0)
+            break;
+        if (p.revents & POLLIN) {
+            ssize_t n = ::read(fd_, buffer + received, static_cast<size_t>(capacity - received));
+            if (n > 0) {
+                received += static_cast<int32_t>(n);
+                deadline = Clock::now() + std::chrono::milliseconds(InterByteWaitMs);
+                continue;
+            }
+            if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
+                continue;
+            // Readable but nothing to read (0) or EIO: the adapter was
+            // unplugged or the other side of a pseudo-terminal closed.
+            gone = true;
+            break;
+        }
+        gone = true; // POLLHUP, POLLERR or POLLNVAL without data
+        break;
+    }
+    if (received < capacity)
+        buffer[received] = 0;
+    // Bytes that came before a hang-up are still delivered; the next call
+    // reports the line as gone.
+    if (received > 0)
+        return drv::DrvOk;
+    return gone ? drv::DrvLineGone : drv::DrvTimeout;
+}
+
+int32_t SerialLine::flushInput()
+{
+    return tcflush(fd_, TCIFLUSH) == 0 ? drv::DrvOk : drv::DrvLineGone;
+}
+
+} // namespace sline
