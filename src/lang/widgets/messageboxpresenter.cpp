@@ -1,0 +1,48 @@
+#include "messageboxpresenter.h"
+
+#include <QApplication>
+
+QMessageBox::Icon QMessageBoxPresenter::iconFor(uint16_t flags)
+{
+    if (flags & MbIconError)
+        return QMessageBox::Critical;
+    if (flags & MbYesNo)
+        return QMessageBox::Question;
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons QMessageBoxPresenter::buttonsFor(uint16_t flags)
+{
+    if (flags & MbYesNo)
+        return QMessageBox::Yes | QMessageBox::No;
+    return QMessageBox::Ok;
+}
+
+int QMessageBoxPresenter::resultFor(QMessageBox::StandardButton pressed)
+{
+    switch (pressed) {
+    case QMessageBox::Yes:
+        return IdYes;
+    case QMessageBox::No:
+        return IdNo;
+    default:
+        return IdOk;
+    }
+}
+
+int QMessageBoxPresenter::present(const MessageRequest &request)
+{
+    QMessageBox box(iconFor(request.flags), request.caption, request.text,
+                    buttonsFor(request.flags), QApplication::activeWindow());
+    if (request.flags & MbYesNo) {
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    }
+    // A question closed with the title bar's close box must not count as
+    // Yes; exec() then reports the escape button.
+    box.exec();
+    const auto pressed = box.standardButton(box.clickedButton());
+    if (pressed == QMessageBox::NoButton)
+        return (request.flags & MbYesNo) ? IdNo : IdOk;
+    return resultFor(pressed);
+}

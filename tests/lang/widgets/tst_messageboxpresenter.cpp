@@ -1,0 +1,81 @@
+#include "messageboxpresenter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+class MessageBoxPresenterTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void boxForFlags_data();
+    void boxForFlags();
+    void answers_data();
+    void answers();
+};
+
+void MessageBoxPresenterTest::boxForFlags_data()
+{
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("buttons");
+    QTest::newRow("0: OK, no icon") << 0 << int(QMessageBox::NoIcon) << int(QMessageBox::Ok);
+    QTest::newRow("4: Yes/No, question")
+        << 4 << int(QMessageBox::Question) << int(QMessageBox::Yes | QMessageBox::No);
+    QTest::newRow("16: OK, critical") << 16 << int(QMessageBox::Critical) << int(QMessageBox::Ok);
+}
+
+void MessageBoxPresenterTest::boxForFlags()
+{
+    QFETCH(int, flags);
+    QFETCH(int, icon);
+    QFETCH(int, buttons);
+    QCOMPARE(int(QMessageBoxPresenter::iconFor(uint16_t(flags))), icon);
+    QCOMPARE(int(QMessageBoxPresenter::buttonsFor(uint16_t(flags))), buttons);
+}
+
+void MessageBoxPresenterTest::answers_data()
+{
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<int>("press"); // a standard button, or 0 for Escape
+    QTest::addColumn<int>("result");
+    QTest::newRow("Yes gives 6") << 4 << int(QMessageBox::Yes) << 6;
+    QTest::newRow("No gives 7") << 4 << int(QMessageBox::No) << 7;
+    QTest::newRow("Escape on a question is No") << 4 << 0 << 7;
+    QTest::newRow("OK gives 1") << 0 << int(QMessageBox::Ok) << 1;
+    QTest::newRow("OK on an error box gives 1") << 16 << int(QMessageBox::Ok) << 1;
+}
+
+void MessageBoxPresenterTest::answers()
+{
+    QFETCH(int, flags);
+    QFETCH(int, press);
+    QFETCH(int, result);
+    MessageRequest request;
+    request.text = QStringLiteral("Sollen die Werte gesetzt werden?");
+    request.caption = QStringLiteral("Achtung");
+    request.flags = uint16_t(flags);
+
+    QString shownText;
+    QString shownCaption;
+    // The box is modal: answer it from the event loop once it is up.
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        shownText = box->text();
+        shownCaption = box->windowTitle();
+        if (press)
+            box->button(QMessageBox::StandardButton(press))->click();
+        else
+            QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QMessageBoxPresenter presenter;
+    QCOMPARE(presenter.present(request), result);
+    QCOMPARE(shownText, request.text);
+    QCOMPARE(shownCaption, request.caption);
+}
+
+QTEST_MAIN(MessageBoxPresenterTest)
+#include "tst_messageboxpresenter.moc"
