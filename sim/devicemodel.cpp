@@ -405,6 +405,12 @@ std::string DeviceModel::batteryText() const
     return buf;
 }
 
+void DeviceModel::keepArchive(int n)
+{
+    if (n >= 0 && n < static_cast<int>(m_archive.size()))
+        m_archive.resize(static_cast<std::size_t>(n));
+}
+
 std::string DeviceModel::archiveEntry(int k) const
 {
     if (k < 1 || k > static_cast<int>(m_archive.size()))

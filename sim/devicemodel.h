@@ -92,6 +92,10 @@ public:
     // and "FF1" after the last; kind 0 holds none.
     std::string recordData(int kind) const;
 
+    // Keeps only the newest n (0..15) archive entries, as on a device that
+    // has not yet run for fifteen months.
+    void keepArchive(int n);
+
     // Archive entry k = 1..15 (1 = newest) as the V2x text "value;dd.mm.yy".
     std::string archiveEntry(int k) const;
 

@@ -92,6 +92,7 @@ const char *HelpText =
     "set ADDR VALUE / get ADDR\n"
     "flow M3H / temp C / disturb on|off\n"
     "elapse MS / freeze on|off\n"
+    "archive N              keep only the newest N archive entries (a young device)\n"
     "log / clearlog / state / help";
 
 } // namespace
@@ -264,12 +265,6 @@ std::string Simulator::feed(const std::string &bytes)
                 continue;
             logRequest("SIGNON");
             goIdle();
-            const Fail *f = failFor("signon");
-            if (f && f->mode != FailMode::Corrupt) {
-                bool skip = false;
-                out += answer(applyFail(f->mode, f->error, std::string(), &skip));
-                continue;
-            }
             m_state = State::SignOnOption;
             out += answer(identification());
             continue;
@@ -560,6 +555,8 @@ bool Simulator::control(const std::string &line, std::string *reply)
                && toInt(w[1], 0, 2000000000L, &n)) {
         sync();
         elapse(n);
+    } else if (cmd == "archive" && w.size() == 2 && toInt(w[1], 0, 15, &n)) {
+        m_model.keepArchive(static_cast<int>(n));
     } else if (cmd == "freeze" && onOff(&flag)) {
         setFrozen(flag);
     } else if (cmd == "state" && w.size() == 1) {
