@@ -100,8 +100,8 @@ uint16_t Base36ToInt(const QString &text)
 
 namespace {
 
-// QLocale's short formats may use a two-digit year; read such years in the
-// window of the device's lifetime rather than in the 1900s.
+// Two-digit years are read in the window of the device's lifetime rather
+// than in the 1900s.
 QDate fixCentury(QDate d, const QString &format)
 {
     if (d.isValid() && !format.contains(QLatin1String("yyyy")) && d.year() < 1950)
@@ -109,13 +109,32 @@ QDate fixCentury(QDate d, const QString &format)
     return d;
 }
 
+// Qt's formats may end in a time zone ("t"), which no typed or device text
+// carries; parsing with it would always fail.
+QString withoutZone(QString format)
+{
+    format.remove(QLatin1Char('t'));
+    return format.trimmed();
+}
+
+QDate parseDate(const QString &text, const QString &format)
+{
+    return fixCentury(QDate::fromString(text, format), format);
+}
+
 } // namespace
 
 QString DateTextShort(const QString &text)
 {
     const QLocale loc = QLocale::system();
+    const QString t = text.trimmed();
     const QString fmt = loc.dateFormat(QLocale::ShortFormat);
-    QDate d = fixCentury(loc.toDate(text.trimmed(), fmt), fmt);
+    QDate d = fixCentury(loc.toDate(t, fmt), fmt);
+    // Some locales (C, for one) have no numeric short date; the device's
+    // own day-month-year form is then what the date field holds.
+    for (const char *f : {"dd.MM.yy", "dd/MM/yy", "dd-MM-yy", "d.M.yyyy"})
+        if (!d.isValid())
+            d = parseDate(t, QLatin1String(f));
     if (!d.isValid())
         return QString();
     return d.toString(QStringLiteral("dd.MM.yy"));
@@ -126,21 +145,19 @@ QString TimeTextLong(const QString &text)
     const QLocale loc = QLocale::system();
     const QString t = text.trimmed();
     QTime time;
-    const QDateTime dt = loc.toDateTime(t, loc.dateTimeFormat(QLocale::ShortFormat));
+    const QDateTime dt = loc.toDateTime(t, withoutZone(loc.dateTimeFormat(QLocale::LongFormat)));
     if (dt.isValid())
         time = dt.time();
-    if (!time.isValid())
-        time = loc.toTime(t, QLocale::LongFormat);
-    if (!time.isValid())
-        time = loc.toTime(t, QLocale::ShortFormat);
-    if (!time.isValid())
-        time = QTime::fromString(t, QStringLiteral("H:mm:ss"));
-    if (!time.isValid())
-        time = QTime::fromString(t, QStringLiteral("H:mm"));
+    for (QLocale::FormatType f : {QLocale::LongFormat, QLocale::ShortFormat})
+        if (!time.isValid())
+            time = loc.toTime(t, withoutZone(loc.timeFormat(f)));
+    for (const char *f : {"H:mm:ss", "H:mm"})
+        if (!time.isValid())
+            time = QTime::fromString(t, QLatin1String(f));
     if (!time.isValid())
         return QString();
     // The separator the system uses between hours and minutes.
-    const QString probe = loc.toString(QTime(1, 2, 3), QLocale::LongFormat);
+    const QString probe = loc.toString(QTime(1, 2, 3), withoutZone(loc.timeFormat(QLocale::LongFormat)));
     QString sep = QStringLiteral(":");
     const int h = probe.indexOf(QLatin1Char('1'));
     if (h >= 0 && h + 1 < probe.size() && !probe.at(h + 1).isDigit())

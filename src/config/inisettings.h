@@ -1,0 +1,100 @@
+// The settings file PXRQ60.INI in the settings directory and the
+// program-wide settings record read from it.
+//
+// The main window reads the whole file at start and after every disconnect
+// (creating it with its defaults when it is missing); from then on the
+// record is the working copy, and the few places that change a key change
+// record and file together.
+#ifndef PXRQ60_CONFIG_INISETTINGS_H
+#define PXRQ60_CONFIG_INISETTINGS_H
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <stdexcept>
+
+struct TUserOptions {
+    QString TempFilePath;
+    uint8_t ReadoutMode = 0;
+    QString Reader;
+    uint8_t CodeMark = 0;
+    uint8_t ChannelMode = 0;
+    QString TempFileNo;
+    QString TempFileNoType;
+    QString AccessCode;
+};
+
+struct TComm {
+    uint8_t Com = 0;
+    QString Init;
+    int32_t CheckTime = 0;
+};
+
+struct TJustify {
+    QString TempLow;
+    QString TempHigh;
+};
+
+struct TIniSettings {
+    TUserOptions UserOptions;
+    QString Language;
+    TComm Comm;
+    TJustify Justify;
+};
+
+// The program-wide record; empty until ReadIniSettings has run.
+extern TIniSettings IniSettings;
+
+// The bare name every read and write opens; it lives in the settings
+// directory.
+extern const char *const IniFileName; // "PXRQ60.INI"
+// Full path of the settings file.
+QString iniFilePath();
+// The default export folder: settings directory + "/auswert/temp".
+QString defaultTempFilePath();
+
+// The 21 lines of a new settings file, without line ends.
+QStringList defaultIniLines();
+
+// Creates the default file when it is missing, then fills IniSettings. On a
+// read failure it shows the fixed two-language box and ends the program
+// with exit code 2; when the default file cannot be created for a reason
+// other than the ones messages 548/549 report, exit code 3.
+void ReadIniSettings();
+void CreateDefaultIniFile();
+
+// Chooses the help file of the configured language beside the program
+// (stem + language code + ".qch"), falling back to the German one; reports
+// a missing file with message 546 and never ends the program.
+void SetHelpFile();
+// The help file chosen by the last SetHelpFile; empty when none exists.
+QString HelpFile();
+
+// The two fixed start-up failures, shown in both languages whatever the
+// configured language; each ends the program (exit codes 2 and 3).
+[[noreturn]] void failIniRead();
+[[noreturn]] void failIniCreate();
+
+// A key write the file system refused: "nach PXRQ60.INI kann nicht
+// geschrieben werden".
+class IniWriteError : public std::runtime_error
+{
+public:
+    IniWriteError();
+    QString text() const;
+};
+
+// Writes one key to the file and stores it in IniSettings; throws
+// IniWriteError when the file cannot be written (the record keeps its old
+// value then).
+void WriteComPort(uint8_t com);
+void WriteUserOptionNumbers(uint8_t readoutMode, uint8_t channelMode, uint8_t codeMark,
+                            const QString &tempFileNo);
+void WriteUserOptionTexts(const QString &reader, const QString &tempFilePath,
+                          const QString &accessCode);
+// "Justify" TEMPLOW / TEMPHIGH: the reference temperatures of the
+// calibration.
+void WriteTempLow(const QString &value);
+void WriteTempHigh(const QString &value);
+
+#endif

@@ -1,0 +1,304 @@
+#include "inisettings.h"
+#include "programpath.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QTest>
+
+class TestIniSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void firstStartCreatesTheDefaultFile();
+    void secondStartIsSilent();
+    void numericKeys_data();
+    void numericKeys();
+    void readFailures_data();
+    void readFailures();
+    void partialFileTakesDefaults();
+    void presentButEmptyTextKey();
+    void unwritableDirectoryRunsOnDefaults();
+    void helpFileChoice_data();
+    void helpFileChoice();
+    void keyWritersKeepFileAndRecordTogether();
+    void refusedKeyWriteRaises();
+
+private:
+    int readExpectingExit();
+    SettingsSandbox *m_box = nullptr;
+    MessageRecorder *m_rec = nullptr;
+};
+
+void TestIniSettings::init()
+{
+    m_box = new SettingsSandbox;
+    m_rec = new MessageRecorder;
+    IniSettings = TIniSettings();
+}
+
+void TestIniSettings::cleanup()
+{
+    delete m_rec;
+    delete m_box;
+    setProgramFilePath(QString());
+}
+
+int TestIniSettings::readExpectingExit()
+{
+    ExitTrap trap;
+    try {
+        ReadIniSettings();
+    } catch (const ProgramExitCalled &e) {
+        return e.code;
+    }
+    return 0;
+}
+
+void TestIniSettings::firstStartCreatesTheDefaultFile()
+{
+    ReadIniSettings();
+    const QByteArray expected = "[USER_OPTIONS]\r\n"
+                                "TEMPFILEPATH=" + QFile::encodeName(m_box->dir()) + "/auswert/temp\r\n"
+                                "READOUTMODE=0\r\n"
+                                "READER=\r\n"
+                                "CODEMARK=0\r\n"
+                                "CHANNELMODE=1\r\n"
+                                "TEMPFILENO=999\r\n"
+                                "TEMPFILENOTYPE=DEC\r\n"
+                                "ACCESSCODE=52718463\r\n"
+                                "\r\n"
+                                "[COMM]\r\n"
+                                "COM=1\r\n"
+                                "INIT=4800,N,8,1,BIN,RS0,DS0\r\n"
+                                "CHECKTIME=20000\r\n"
+                                "\r\n"
+                                "[JUSTIFY]\r\n"
+                                "TEMPLOW=-20.0\r\n"
+                                "TEMPHIGH=40.0\r\n"
+                                "\r\n"
+                                "[COMMON]\r\n"
+                                "LANGUAGE=DE\r\n";
+    QCOMPARE(m_box->read("PXRQ60.INI"), expected);
+    QCOMPARE(m_rec->shown.size(), 1);
+    QCOMPARE(m_rec->shown[0].textId, 547);
+    QCOMPARE(m_rec->shown[0].captionId, 501);
+    QCOMPARE(int(m_rec->shown[0].flags), int(MbOk));
+    QCOMPARE(m_rec->shown[0].args, QStringList{m_box->file("PXRQ60.INI")});
+
+    const TIniSettings &s = IniSettings;
+    QCOMPARE(s.UserOptions.TempFilePath, m_box->dir() + "/auswert/temp");
+    QCOMPARE(int(s.UserOptions.ReadoutMode), 0);
+    QCOMPARE(s.UserOptions.Reader, QString());
+    QCOMPARE(int(s.UserOptions.CodeMark), 0);
+    QCOMPARE(int(s.UserOptions.ChannelMode), 1);
+    QCOMPARE(s.UserOptions.TempFileNo, QString("999"));
+    QCOMPARE(s.UserOptions.TempFileNoType, QString("DEC"));
+    QCOMPARE(s.UserOptions.AccessCode, QString("52718463"));
+    QCOMPARE(s.Language, QString("DE"));
+    QCOMPARE(int(s.Comm.Com), 1);
+    QCOMPARE(s.Comm.Init, QString("4800,N,8,1,BIN,RS0,DS0"));
+    QCOMPARE(s.Comm.CheckTime, 20000);
+    QCOMPARE(s.Justify.TempLow, QString("-20.0"));
+    QCOMPARE(s.Justify.TempHigh, QString("40.0"));
+}
+
+void TestIniSettings::secondStartIsSilent()
+{
+    ReadIniSettings();
+    m_rec->clear();
+    ReadIniSettings();
+    QVERIFY(m_rec->shown.isEmpty());
+}
+
+void TestIniSettings::numericKeys_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("com");
+    QTest::addColumn<int>("channelMode");
+    QTest::addColumn<int>("readoutMode");
+    QTest::addColumn<int>("checkTime");
+    QTest::newRow("8-bit fields keep their low bits")
+        << QByteArray("[COMM]\r\nCOM=257\r\n[USER_OPTIONS]\r\nCHANNELMODE=300\r\nREADOUTMODE=-1\r\n")
+        << 1 << 44 << 255 << 20000;
+    QTest::newRow("names in lower case") << QByteArray("[comm]\ncom=2\ncheckTime=500\n") << 2 << 1
+                                         << 0 << 500;
+    QTest::newRow("signed check time") << QByteArray("[COMM]\r\nCHECKTIME=-5\r\n") << 1 << 1 << 0
+                                       << -5;
+}
+
+void TestIniSettings::numericKeys()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, com);
+    QFETCH(int, channelMode);
+    QFETCH(int, readoutMode);
+    QFETCH(int, checkTime);
+    m_box->write("PXRQ60.INI", content);
+    ReadIniSettings();
+    QCOMPARE(int(IniSettings.Comm.Com), com);
+    QCOMPARE(int(IniSettings.UserOptions.ChannelMode), channelMode);
+    QCOMPARE(int(IniSettings.UserOptions.ReadoutMode), readoutMode);
+    QCOMPARE(IniSettings.Comm.CheckTime, checkTime);
+    QVERIFY(m_rec->shown.isEmpty());
+}
+
+void TestIniSettings::readFailures_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::newRow("present but empty number") << QByteArray("[USER_OPTIONS]\r\nREADOUTMODE=\r\n");
+    QTest::newRow("not a number") << QByteArray("[COMM]\r\nCOM=abc\r\n");
+    QTest::newRow("decimal point") << QByteArray("[COMM]\r\nCHECKTIME=20.5\r\n");
+    QTest::newRow("beyond 32 bits") << QByteArray("[COMM]\r\nCHECKTIME=99999999999\r\n");
+}
+
+void TestIniSettings::readFailures()
+{
+    QFETCH(QByteArray, content);
+    m_box->write("PXRQ60.INI", content);
+    IniSettings.Comm.Com = 77;
+    QCOMPARE(readExpectingExit(), 2);
+    QCOMPARE(m_rec->shown.size(), 1);
+    QCOMPARE(m_rec->shown[0].text,
+             QString::fromUtf8("Can\u00b4t read INI-file! / INI-Datei kann nicht gelesen werden!"));
+    QCOMPARE(m_rec->shown[0].caption, QString("PXRQ60 - Initialization"));
+    QCOMPARE(int(m_rec->shown[0].flags), int(MbIconError));
+    QCOMPARE(int(IniSettings.Comm.Com), 77); // nothing half-read
+}
+
+void TestIniSettings::partialFileTakesDefaults()
+{
+    m_box->write("PXRQ60.INI", "[COMM]\r\nCOM=3\r\n");
+    ReadIniSettings();
+    QCOMPARE(int(IniSettings.Comm.Com), 3);
+    QCOMPARE(IniSettings.Comm.Init, QString("4800,N,8,1,BIN,RS0,DS0"));
+    QCOMPARE(IniSettings.Language, QString("DE"));
+    QCOMPARE(IniSettings.Justify.TempHigh, QString("40.0"));
+    QVERIFY(m_rec->shown.isEmpty());
+    QCOMPARE(m_box->read("PXRQ60.INI"), QByteArray("[COMM]\r\nCOM=3\r\n"));
+}
+
+void TestIniSettings::presentButEmptyTextKey()
+{
+    m_box->write("PXRQ60.INI", "[COMM]\r\nINIT=\r\n[JUSTIFY]\r\nTEMPLOW=\r\n");
+    ReadIniSettings();
+    QCOMPARE(IniSettings.Comm.Init, QString());
+    QCOMPARE(IniSettings.Justify.TempLow, QString());
+}
+
+void TestIniSettings::unwritableDirectoryRunsOnDefaults()
+{
+    // A settings "directory" below a plain file can be neither made nor
+    // written, whoever runs the test.
+    m_box->write("plain", "x");
+    qputenv("PXRQ60_SETTINGS_DIR", QFile::encodeName(m_box->file("plain") + "/pxrq60"));
+    for (int start = 0; start < 2; ++start) {
+        m_rec->clear();
+        ReadIniSettings();
+        QCOMPARE(m_rec->textIds(), QList<int>{549});
+        QCOMPARE(m_rec->shown[0].captionId, 500);
+        QCOMPARE(int(m_rec->shown[0].flags), int(MbIconError));
+        QCOMPARE(int(IniSettings.Comm.Com), 1);
+        QCOMPARE(IniSettings.Comm.CheckTime, 20000);
+    }
+    qputenv("PXRQ60_SETTINGS_DIR", QFile::encodeName(m_box->dir()));
+}
+
+void TestIniSettings::helpFileChoice_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QStringList>("reported");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("own language") << "EN" << QStringList{"pxrq60EN.qch", "pxrq60DE.qch"}
+                                  << QStringList{} << "pxrq60EN.qch";
+    QTest::newRow("falls back to German") << "EN" << QStringList{"pxrq60DE.qch"}
+                                          << QStringList{"pxrq60EN.qch"} << "pxrq60DE.qch";
+    QTest::newRow("German missing: one message") << "DE" << QStringList{}
+                                                 << QStringList{"pxrq60DE.qch"} << "";
+    QTest::newRow("lower-case de is not DE") << "de" << QStringList{"pxrq60DE.qch"}
+                                             << QStringList{"pxrq60de.qch"} << "pxrq60DE.qch";
+    QTest::newRow("neither") << "EN" << QStringList{}
+                             << QStringList{"pxrq60EN.qch", "pxrq60DE.qch"} << "";
+    QTest::newRow("empty language is German") << "" << QStringList{"pxrq60DE.qch"}
+                                              << QStringList{} << "pxrq60DE.qch";
+}
+
+void TestIniSettings::helpFileChoice()
+{
+    QFETCH(QString, language);
+    QFETCH(QStringList, present);
+    QFETCH(QStringList, reported);
+    QFETCH(QString, chosen);
+    QTemporaryDir programDir;
+    // A long program name with two dots: the stem is "pxrq60".
+    setProgramFilePath(programDir.filePath("pxrq60tool.bin.x"));
+    for (const QString &f : present) {
+        QFile file(programDir.filePath(f));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    m_box->write("PXRQ60.INI", "[COMMON]\r\nLANGUAGE=" + language.toUtf8() + "\r\n");
+    SetHelpFile();
+    QStringList names;
+    for (const MessageRequest &r : m_rec->shown) {
+        QCOMPARE(r.textId, 546);
+        QCOMPARE(r.captionId, 500);
+        QCOMPARE(int(r.flags), int(MbIconError));
+        names << r.args.value(0);
+    }
+    QStringList expected;
+    for (const QString &f : reported)
+        expected << programDir.filePath(f);
+    QCOMPARE(names, expected);
+    QCOMPARE(HelpFile(), chosen.isEmpty() ? QString() : programDir.filePath(chosen));
+}
+
+void TestIniSettings::keyWritersKeepFileAndRecordTogether()
+{
+    ReadIniSettings();
+    WriteComPort(4);
+    WriteTempLow("-10.5");
+    WriteTempHigh("35.0");
+    WriteUserOptionNumbers(2, 0, 7, "123");
+    WriteUserOptionTexts(QString::fromUtf8("Jörg"), "/tmp/out", "11112222");
+    const TIniSettings written = IniSettings;
+    QCOMPARE(int(written.Comm.Com), 4);
+    QCOMPARE(written.Justify.TempLow, QString("-10.5"));
+    IniSettings = TIniSettings();
+    ReadIniSettings();
+    QCOMPARE(int(IniSettings.Comm.Com), 4);
+    QCOMPARE(IniSettings.Justify.TempLow, QString("-10.5"));
+    QCOMPARE(IniSettings.Justify.TempHigh, QString("35.0"));
+    QCOMPARE(int(IniSettings.UserOptions.ReadoutMode), 2);
+    QCOMPARE(int(IniSettings.UserOptions.ChannelMode), 0);
+    QCOMPARE(int(IniSettings.UserOptions.CodeMark), 7);
+    QCOMPARE(IniSettings.UserOptions.TempFileNo, QString("123"));
+    QCOMPARE(IniSettings.UserOptions.Reader, QString::fromUtf8("Jörg"));
+    QCOMPARE(IniSettings.UserOptions.TempFilePath, QString("/tmp/out"));
+    QCOMPARE(IniSettings.UserOptions.AccessCode, QString("11112222"));
+    // Written in place: still 21 lines, "Justify" found in "[JUSTIFY]".
+    QCOMPARE(m_box->read("PXRQ60.INI").count("\r\n"), 21);
+}
+
+void TestIniSettings::refusedKeyWriteRaises()
+{
+    ReadIniSettings();
+    // A directory where the file should be makes every write fail, also
+    // for root.
+    QFile::remove(m_box->file("PXRQ60.INI"));
+    QDir().mkpath(m_box->file("PXRQ60.INI"));
+    bool raised = false;
+    try {
+        WriteTempLow("-5.0");
+    } catch (const IniWriteError &e) {
+        raised = true;
+        QCOMPARE(e.text(), QString("nach PXRQ60.INI kann nicht geschrieben werden"));
+    }
+    QVERIFY(raised);
+    QCOMPARE(IniSettings.Justify.TempLow, QString("-20.0"));
+}
+
+QTEST_GUILESS_MAIN(TestIniSettings)
+#include "tst_inisettings.moc"

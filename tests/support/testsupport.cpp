@@ -1,0 +1,78 @@
+#include "testsupport.h"
+
+#include "programexit.h"
+#include "programpath.h"
+
+#include <QFile>
+
+MessageRecorder::MessageRecorder()
+{
+    setMessagePresenter(this);
+}
+
+MessageRecorder::~MessageRecorder()
+{
+    if (messagePresenter() == this)
+        setMessagePresenter(nullptr);
+}
+
+int MessageRecorder::present(const MessageRequest &request)
+{
+    shown.append(request);
+    if (onShow)
+        onShow(request);
+    if (!(request.flags & MbYesNo))
+        return IdOk;
+    return answers.isEmpty() ? defaultAnswer : answers.takeFirst();
+}
+
+QList<int> MessageRecorder::textIds() const
+{
+    QList<int> ids;
+    for (const MessageRequest &r : shown)
+        ids << r.textId;
+    return ids;
+}
+
+ExitTrap::ExitTrap()
+{
+    setExitHook([](int code) { throw ProgramExitCalled{code}; });
+}
+
+ExitTrap::~ExitTrap()
+{
+    setExitHook({});
+}
+
+SettingsSandbox::SettingsSandbox()
+{
+    m_hadOld = qEnvironmentVariableIsSet("PXRQ60_SETTINGS_DIR");
+    m_old = qgetenv("PXRQ60_SETTINGS_DIR");
+    qputenv("PXRQ60_SETTINGS_DIR", QFile::encodeName(m_dir.path()));
+}
+
+SettingsSandbox::~SettingsSandbox()
+{
+    if (m_hadOld)
+        qputenv("PXRQ60_SETTINGS_DIR", m_old);
+    else
+        qunsetenv("PXRQ60_SETTINGS_DIR");
+}
+
+void SettingsSandbox::write(const QString &name, const QByteArray &content) const
+{
+    QFile f(file(name));
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(content);
+}
+
+QByteArray SettingsSandbox::read(const QString &name) const
+{
+    QFile f(file(name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void useBuiltProgramDirectory()
+{
+    setProgramFilePath(QStringLiteral(PX_BIN_DIR "/pxrq60"));
+}
