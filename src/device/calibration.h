@@ -1,0 +1,42 @@
+// New temperature offset (P147) and gradient (P148) from two reference
+// temperatures, the temperatures the device measured at them, and the old
+// offset and gradient.
+#ifndef PXRQ60_DEVICE_CALIBRATION_H
+#define PXRQ60_DEVICE_CALIBRATION_H
+
+#include <QString>
+
+struct CalibrationInput {
+    long double refLow = 0, refHigh = 0;           // TL, TH in °C
+    long double measuredLow = 0, measuredHigh = 0; // Tlm (P170), Thm (P171) in °C
+    long double oldOffset = 0, oldGradient = 0;    // O (P147), G (P148)
+};
+
+struct CalibrationResult {
+    // EqualMeasured: the two measured temperatures are numerically equal
+    // (their texts may still differ), so the sensor was not moved to the
+    // second point; there is no offset or gradient to write. The window shows
+    // message 542 as after two equal readings.
+    enum Status { Ok, EqualMeasured };
+    Status status = Ok;
+    long double offset = 0, gradient = 0; // limited to 0..4095
+    QString offsetText, gradientText;     // "%4.0f": "   0", " 123", "4095"
+};
+
+constexpr long double CalibrationLimit = 4095.0L;
+
+CalibrationResult computeOffsetAndGradient(const CalibrationInput &in);
+// The same from the texts: the formatted reference temperatures and the
+// stored texts of P170, P171, P147 and P148. Throws ConversionError for a
+// text that is no decimal number.
+CalibrationResult computeOffsetAndGradient(const QString &refLow, const QString &refHigh,
+                                           const QString &p170, const QString &p171,
+                                           const QString &p147, const QString &p148);
+
+// Limits a result to 0..4095; anything that is not 0 or more, no number
+// included, becomes 0.
+long double limitCalibrationValue(long double v);
+// "%4.0f" of a limited value.
+QString calibrationText(long double v);
+
+#endif

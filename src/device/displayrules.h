@@ -1,0 +1,74 @@
+// What the main window shows for a list of keys: the value texts turned into
+// an ordered list of field operations, one rule per row of the address
+// table. The window applies the operations in order and owns nothing of the
+// rules.
+#ifndef PXRQ60_DEVICE_DISPLAYRULES_H
+#define PXRQ60_DEVICE_DISPLAYRULES_H
+
+#include "devicetypes.h"
+#include "helpers.h"
+
+#include <QList>
+#include <QString>
+#include <optional>
+
+enum class DisplayOpKind {
+    SetText,        // field.setText(text); masked edits get their field text
+    SelectIndex,    // combo.setCurrentIndex(value); -1 = no item selected
+    SetSpinValue,   // spin.setValue(value); already within the field's range
+    SetChecked,     // check box: value 1 ticks, 0 clears
+    SetStateText,   // a lock state box shows the text of string ID `value`
+    ShowWarningGroup, // value 1: show and enable P38, show its marker Edit6 and
+                      // the labels "Warnung nach", "Fehlimpuls(en)!"; 0: hide
+                      // them and disable P38
+    WarningGroupFollowsP37, // as ShowWarningGroup, with value 0 when the text
+                            // P37 shows at this moment is "1" and 1 otherwise
+                            // (warningGroupVisible)
+    ShowMessage,    // showDeviceMessage(message); the display goes on
+    ShowArchive     // DispArchiv: the archive grids are rebuilt
+};
+
+struct DisplayOp {
+    DisplayOpKind kind;
+    QString field;
+    QString text;
+    int value = 0;
+    DeviceMessage message;
+};
+
+// The operations for every handled key, and the conversion error of a row
+// that needed a decimal integer and found none. The window applies `ops`
+// (they end before the failing row) and then raises `error`, so the rows
+// after it are not shown and the caller sees the standard conversion error.
+struct DisplayResult {
+    QList<DisplayOp> ops;
+    std::optional<ConversionError> error;
+};
+
+// keyList: comma-separated keys as the callers pass them ("L2,H1,H2", also
+// "L18, L7, L8"). tempSide: the temperature-reading side, "LOWER" or
+// anything else for the upper point.
+DisplayResult displayOperations(const QString &keyList, const ValueLookup &values,
+                                Generation generation, const QString &tempSide);
+
+// Whether a key is handled for a key list: the key followed by "," occurs in
+// the list with one "," appended; the reference temperatures are looked for
+// without the ",".
+bool keyListHandles(const QString &keyList, const QString &key);
+
+// The warning-count group is shown unless P37 shows "1".
+bool warningGroupVisible(const QString &p37SelectedText);
+// The calibration lock is open when status register 1 contains ".30".
+bool calibrationLockOpen(const QString &l4Text);
+// The user lock of a V1x device is closed exactly when both keys read "0".
+bool userLockClosed(const QString &p0Text, const QString &p10Text);
+// The string IDs of the plain-text list of status register 1: 200 + n for
+// every bit n from 0 to 32 written as "." n "." in the text with one "."
+// appended, in ascending order.
+QList<uint16_t> statusBitStringIds(const QString &l4Text);
+
+constexpr uint16_t UserLockClosedStringId = 1007;
+constexpr uint16_t UserLockOpenStringId = 1008;
+constexpr uint16_t UnlistedOutputFunctionStringId = 515;
+
+#endif

@@ -1,0 +1,266 @@
+#include "wireformat.h"
+
+#include "addresstable.h"
+#include "helpers.h"
+
+#include <QDate>
+#include <QRegularExpression>
+#include <QTime>
+#include <cmath>
+#include <functional>
+
+QString WireValue::settingsKey() const
+{
+    if (key == QLatin1String("TempLowRef"))
+        return QStringLiteral("TEMPLOW");
+    if (key == QLatin1String("TempHighRef"))
+        return QStringLiteral("TEMPHIGH");
+    return QString();
+}
+
+namespace {
+
+long double number(const QString &text)
+{
+    const std::optional<long double> v = decimalValue(text);
+    if (!v)
+        throw ConversionError(text);
+    return *v;
+}
+
+// Trailing blanks, and trailing zeros behind a decimal point. Zeros of a
+// text without a point are part of its integer and stay.
+QString trimDecimal(const QString &text)
+{
+    QString t = TrimRightChars(text, QStringLiteral(" "));
+    if (t.contains(QLatin1Char('.')))
+        t = TrimRightChars(t, QStringLiteral(" 0"));
+    return t;
+}
+
+QString fixed(long double v, int decimals)
+{
+    return QString::number(double(v), 'f', decimals);
+}
+
+// "##.0": one decimal and no zero before the point (0.5 gives .5).
+QString oneDecimal(long double v)
+{
+    QString s = fixed(v, 1);
+    if (s.startsWith(QLatin1String("0.")))
+        s.remove(0, 1);
+    else if (s.startsWith(QLatin1String("-0.")))
+        s.remove(1, 1);
+    return s;
+}
+
+// The date and the time are read in the order the field shows them, which is
+// the device's (day, month, two-digit year; hours, minutes, seconds),
+// whatever the system's date order: reading the device's day.month as the
+// month/day of another locale would set a wrong date in the device.
+QString deviceDate(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^([0-9]{1,2})\\D([0-9]{1,2})\\D([0-9]{2})$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return QString();
+    const QDate d(2000 + m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
+    return d.isValid() ? d.toString(QStringLiteral("dd.MM.yy")) : QString();
+}
+
+QString deviceTime(const QString &text)
+{
+    static const QRegularExpression form(
+        QStringLiteral("^([0-9]{1,2})\\D([0-9]{1,2})\\D([0-9]{1,2})$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch())
+        return QString();
+    const QTime t(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt());
+    return t.isValid() ? t.toString(QStringLiteral("HH:mm:ss")) : QString();
+}
+
+DeviceMessage rangeMessage(uint16_t textId, QList<MessageArg> textArgs, uint16_t captionId,
+                           QList<MessageArg> captionArgs)
+{
+    return DeviceMessage{textId, textArgs, captionId, captionArgs};
+}
+
+// A decimal with a range: the messages name the limits as the user reads
+// them, which are rounder than the limits checked.
+struct DecimalRange {
+    long double low, high;
+    double shownLow, shownHigh;
+    uint16_t textId, captionId;
+};
+
+using Rule = std::function<void(WireValue &, const QString &clean, const FieldInput &, Generation)>;
+
+Rule decimalRule(DecimalRange r, bool trim, std::function<QString(long double, const QString &)> format)
+{
+    return [=](WireValue &w, const QString &clean, const FieldInput &, Generation) {
+        const QString t = trim ? trimDecimal(clean) : clean;
+        const long double v = number(t);
+        if (v < r.low || v > r.high) {
+            w.value.clear();
+            w.message = rangeMessage(r.textId,
+                                     {MessageArg::ofDecimal(r.shownLow), MessageArg::ofDecimal(r.shownHigh)},
+                                     r.captionId, {MessageArg::ofDecimal(double(v))});
+            return;
+        }
+        w.value = format(v, t);
+    };
+}
+
+Rule temperatureRule(MessageArg name)
+{
+    return [=](WireValue &w, const QString &clean, const FieldInput &, Generation) {
+        const long double v = number(clean);
+        if (v < -35.0L || v > 55.0L) {
+            w.value.clear();
+            w.message = rangeMessage(530, {name, MessageArg::ofDecimal(-35.0), MessageArg::ofDecimal(55.0)},
+                                     531, {name, MessageArg::ofDecimal(double(v))});
+            return;
+        }
+        w.value = oneDecimal(v);
+    };
+}
+
+Rule offsetRule(const char *key, uint16_t textId, uint16_t captionId)
+{
+    return [=](WireValue &w, const QString &clean, const FieldInput &, Generation) {
+        w.key = QString::fromLatin1(key);
+        const qint64 m = StrToInt64(clean);
+        if (m < 0 || m > 4095) {
+            w.value.clear();
+            w.message = rangeMessage(textId, {MessageArg::ofInteger(0), MessageArg::ofInteger(4095)},
+                                     captionId, {MessageArg::ofInteger(m)});
+        }
+    };
+}
+
+Rule twelveDigits()
+{
+    return [](WireValue &w, const QString &clean, const FieldInput &, Generation) {
+        const qint64 v = StrToInt64(clean);
+        const QString digits = QStringLiteral("%1").arg(qAbs(v), 12, 10, QLatin1Char('0'));
+        w.value = v < 0 ? QLatin1Char('-') + digits : digits;
+    };
+}
+
+void outputFunction(WireValue &w, const QString &, const FieldInput &in, Generation gen)
+{
+    if (gen == Generation::V1x)
+        w.key = QStringLiteral("P16");
+    const std::optional<int> code = outputFunctionCode(in.index, gen);
+    if (code) {
+        w.value = QString::number(*code);
+        return;
+    }
+    // A V1x device has no code for this output function; an empty or made-up
+    // code must never reach it.
+    w.value.clear();
+    if (in.index >= 0 && in.index < outputFunctions().size())
+        w.message = DeviceMessage{
+            518,
+            {MessageArg::ofText(w.key), MessageArg::ofStringId(outputFunctions().at(in.index).stringId)},
+            500,
+            {}};
+}
+
+const QHash<QString, Rule> &rules()
+{
+    static const QHash<QString, Rule> table{
+        {"H6", [](WireValue &w, const QString &, const FieldInput &in, Generation) {
+             w.value = H2plusH4(in.partner1, in.partner2);
+         }},
+        {"L7", [](WireValue &w, const QString &clean, const FieldInput &, Generation) {
+             w.value = deviceDate(clean);
+         }},
+        {"L8", [](WireValue &w, const QString &clean, const FieldInput &, Generation) {
+             w.value = deviceTime(clean);
+         }},
+        {"L18", twelveDigits()},
+        {"L123", twelveDigits()},
+        {"L124", twelveDigits()},
+        {"L27Low", [](WireValue &w, const QString &, const FieldInput &in, Generation) {
+             w.key = QStringLiteral("L27");
+             w.value = QString::number(StrToInt(RemoveChars(in.partner1, " "))) + QLatin1Char(';') +
+                       QString::number(StrToInt(RemoveChars(in.partner2, " ")));
+         }},
+        {"L156", decimalRule({0.98999L, 1.05001L, 0.99, 1.05, 522, 523}, true,
+                             [](long double v, const QString &) { return fixed(v, 5); })},
+        {"L157", decimalRule({223.15L, 323.15L, 223.15, 323.15, 524, 525}, true,
+                             [](long double v, const QString &) { return fixed(v, 2); })},
+        {"P1", decimalRule({0.5L, 1.5L, 0.5, 1.5, 526, 527}, true,
+                           [](long double, const QString &t) { return (t + QStringLiteral("0000")).left(6); })},
+        {"P2", decimalRule({0.49999L, 6.55351L, 0.5, 6.5535, 528, 529}, true,
+                           [](long double v, const QString &) { return fixed(v, 5); })},
+        {"P3", temperatureRule(MessageArg::ofText(QStringLiteral("Ersatztemperatur")))},
+        {"TempLowRef", temperatureRule(MessageArg::ofStringId(550))},
+        {"TempHighRef", temperatureRule(MessageArg::ofStringId(551))},
+        {"P13", [](WireValue &w, const QString &, const FieldInput &in, Generation) {
+             // No selected item is nothing to write, not position -1.
+             w.value = in.index < 0 ? QString() : QString::number(in.index);
+         }},
+        {"P14", [](WireValue &w, const QString &clean, const FieldInput &in, Generation) {
+             w.value = QString::number(StrToInt(clean)) + (in.checked ? ".1" : ".0");
+         }},
+        {"P147neu", offsetRule("P147", 532, 533)},
+        {"P148neu", offsetRule("P148", 534, 535)},
+        {"P310", outputFunction},
+        {"P311", [](WireValue &w, const QString &, const FieldInput &, Generation gen) {
+             if (gen == Generation::V1x)
+                 w.key = QStringLiteral("P17");
+         }},
+    };
+    return table;
+}
+
+} // namespace
+
+WireValue CheckAndFormatValue(const QString &fieldName, const FieldInput &input,
+                              Generation generation)
+{
+    WireValue w;
+    w.key = fieldName == QLatin1String("L27High") ? QStringLiteral("L27Low") : fieldName;
+    const QString clean = RemoveChars(input.text, QStringLiteral(" "));
+    w.value = clean;
+    const auto it = rules().constFind(w.key);
+    if (it != rules().constEnd())
+        (*it)(w, clean, input, generation);
+    if (w.key == QLatin1String("L27Low"))
+        w.key = QStringLiteral("L27");
+    return w;
+}
+
+QString H2plusH4(const QString &h2, const QString &h4)
+{
+    const double sum = double(number(RemoveChars(h2, QStringLiteral(" ")))) +
+                       double(number(RemoveChars(h4, QStringLiteral(" "))));
+    QString s = QString::number(sum, 'f', 4);
+    if (s.contains(QLatin1Char('.')))
+        s = TrimRightChars(TrimRightChars(s, QStringLiteral("0")), QStringLiteral("."));
+    if (s == QLatin1String("-0") || s.isEmpty())
+        s = QStringLiteral("0");
+    return s;
+}
+
+const QList<QStringList> &pageWriteOrder()
+{
+    static const QList<QStringList> order{
+        {"L7", "L8", "L12", "L18", "L124", "L123", "P311", "P310"},
+        {"P3", "P13", "L27Low", "L27High", "L157", "P4", "P1", "P38", "P37", "P14", "P2", "L156"},
+        {"H1", "H23", "H2", "H4", "H6"},
+        {},
+        {"P147neu", "P148neu", "TempLowRef", "TempHighRef"},
+    };
+    return order;
+}
+
+QStringList writeOrder()
+{
+    QStringList all;
+    for (const QStringList &page : pageWriteOrder())
+        all += page;
+    return all;
+}

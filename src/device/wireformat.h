@@ -1,0 +1,53 @@
+// Checking and formatting an edited value for the device: the field's text
+// becomes the write key and the written text, or a message and nothing to
+// write. One table row per field name (wireformat.cpp).
+#ifndef PXRQ60_DEVICE_WIREFORMAT_H
+#define PXRQ60_DEVICE_WIREFORMAT_H
+
+#include "devicetypes.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// What the window passes for one changed field.
+struct FieldInput {
+    QString text;       // masked edits and drop-down lists: their text;
+                        // spin fields: the value in plain decimal
+    int index = -1;     // drop-down lists: the selected position (-1 none)
+    bool checked = false; // P14: the state of the box P14_1
+    QString partner1;   // H6: the text of H2; L27Low/L27High: the low value
+    QString partner2;   // H6: the text of H4; L27Low/L27High: the high value
+};
+
+struct WireValue {
+    QString key;   // the write key: an address, or "TempLowRef"/"TempHighRef"
+    QString value; // the written text; empty = nothing to write, the field failed
+    std::optional<DeviceMessage> message; // to show when the check refused the value
+
+    bool failed() const { return value.isEmpty(); }
+    // "P4=0.1"
+    QString request() const { return key + QLatin1Char('=') + value; }
+    // The reference temperatures go to the settings file, section "Justify",
+    // keys "TEMPLOW" / "TEMPHIGH"; empty for device addresses.
+    QString settingsKey() const;
+};
+
+// CheckAndFormatValue. A text that should hold a decimal number (or a decimal
+// integer) and does not throws ConversionError: "Setzen" then ends with its
+// general failure message, as for any other error.
+WireValue CheckAndFormatValue(const QString &fieldName, const FieldInput &input,
+                              Generation generation);
+
+// The sum of the texts of H2 and H4 (blanks removed) with up to four
+// decimals, trailing zeros and a bare point dropped; a sum of 0 gives "0".
+// Throws ConversionError for a text that is no decimal number.
+QString H2plusH4(const QString &h2, const QString &h4);
+
+// The order in which "Setzen" writes the changed fields: pages 0, 1 and 2,
+// then page 4. H6 comes after H2 and H4, P38 before P37.
+const QList<QStringList> &pageWriteOrder(); // index = page; page 3 is empty
+QStringList writeOrder();
+
+#endif
