@@ -1,0 +1,34 @@
+// The record readout of V1x devices over the "DS" protocol: two records of
+// twelve field texts, read one field at a time by command letters.
+#ifndef PXRQ60_LINK_DSMODUL_H
+#define PXRQ60_LINK_DSMODUL_H
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// Field 1 is the record kind ("00" or "01"); field 11 the record's data,
+// the texts of all data blocks joined.
+struct TDSData {
+    std::array<QString, 12> Field;
+    bool operator==(const TDSData &o) const { return Field == o.Field; }
+};
+
+extern TDSData DSData00;
+extern TDSData DSData01;
+
+// The command letters in the order they are sent.
+extern const char *const DSCommands; // "blnpstz^VY|T"
+
+// Reads both records through the current link, which must be an open "DS"
+// link. Reports its failures itself (messages 7000 to 7002).
+void ReadDSArchive();
+void ReadDSRecord(const QString &commands, TDSData &record);
+// Reads the data blocks announced by `lengthText` (hex count of 3-character
+// fields, 6 fields a block) into `data`; returns the status of the last
+// block read. An empty or non-hex length reads no block.
+int32_t ReadDSBlocks(const QString &lengthText, QString &data);
+// The number of blocks for a length text: 0 when it is empty or not hex.
+int dsBlockCount(const QString &lengthText);
+
+#endif
