@@ -1,0 +1,61 @@
+// Test helpers: a driver library loaded from the build's bin folder, and a
+// scripted peer on the master side of a pseudo-terminal that answers each
+// request the drivers send with canned bytes.
+#ifndef PXRQ60_TESTS_PTYPEER_H
+#define PXRQ60_TESTS_PTYPEER_H
+
+#include "driverproc.h"
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class DriverLib {
+public:
+    // `file` relative to PX_BIN_DIR unless it starts with "/".
+    explicit DriverLib(const std::string &file);
+    ~DriverLib();
+    bool loaded() const { return proc != nullptr; }
+    int32_t call(int32_t code, char *buffer = nullptr, int32_t count = 0, int32_t param = 0);
+    // Text call with a buffer of `capacity` bytes; `text` in, answer out.
+    int32_t text(int32_t code, std::string &text, int32_t capacity = 101, int32_t param = 0);
+    DriverProcFn proc = nullptr;
+    int32_t lastCount = 0;
+
+private:
+    void *handle_ = nullptr;
+};
+
+class PtyPeer {
+public:
+    // Gets one complete request (a sign-on line, a SOH frame or a single
+    // byte) and returns the bytes to answer; it may sleep or call hangUp().
+    using Handler = std::function<std::string(const std::string &request)>;
+
+    PtyPeer();
+    ~PtyPeer();
+    const std::string &slavePath() const { return slave_; }
+    void start(Handler handler);
+    void stop();
+    void hangUp();
+    int master() const { return master_; }
+    std::vector<std::string> requests();
+    int countStartingWith(const std::string &prefix);
+
+private:
+    void run();
+    std::size_t requestLength(const std::string &in) const;
+    int master_ = -1;
+    int keeper_ = -1; // holds the slave open so the master never sees a hang-up between opens
+    std::string slave_;
+    Handler handler_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+    std::mutex mutex_;
+    std::vector<std::string> requests_;
+};
+
+#endif
