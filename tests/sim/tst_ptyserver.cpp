@@ -68,6 +68,7 @@ private slots:
     void reactionTimeAndPacing();
     void hangUpReachesTheProgram();
     void linkFollowsReplug();
+    void programServesUntilStdinCloses();
 };
 
 void TestPtyServer::exchangeOverThePty()
@@ -171,6 +172,36 @@ void TestPtyServer::linkFollowsReplug()
     rq60::PtyServer other(2);
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, other.start(file));
     QVERIFY(QFile::exists(QString::fromStdString(file)));
+}
+
+void TestPtyServer::programServesUntilStdinCloses()
+{
+    QTemporaryDir dir;
+    QString logFile = dir.filePath("requests.log");
+    QProcess sim;
+    sim.start(QStringLiteral(PX_BIN_DIR "/rq60sim"),
+              {"--generation", "1", "--log", logFile, "--lock", "open", "--fail", "L7", "ER05"});
+    QVERIFY(sim.waitForStarted());
+    QVERIFY(sim.waitForReadyRead(5000));
+    std::string path = sim.readLine().trimmed().toStdString();
+    int fd = openLine(path);
+    QVERIFY2(fd >= 0, path.c_str());
+    signOn(fd);
+    QCOMPARE(talk(fd, iec::commandFrame("R1", "L4()")), iec::dataFrame("L4(.3.30)"));
+    QCOMPARE(talk(fd, iec::commandFrame("R1", "L7()")), iec::dataFrame("(ER05)"));
+    ::close(fd);
+    sim.write("get L34\nfrobnicate\n");
+    QTRY_VERIFY(sim.bytesAvailable() > 0 && sim.peek(4096).count('\n') >= 2);
+    QCOMPARE(sim.readLine().trimmed(), QByteArray("L34=1.22"));
+    QVERIFY(sim.readLine().startsWith("error"));
+    sim.closeWriteChannel();
+    QVERIFY(sim.waitForFinished(5000));
+    QCOMPARE(sim.exitCode(), 0);
+    QFile log(logFile);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QByteArray text = log.readAll();
+    QVERIFY(text.contains(" SIGNON\n"));
+    QVERIFY(text.contains(" R1 L7\n"));
 }
 
 QTEST_GUILESS_MAIN(TestPtyServer)
