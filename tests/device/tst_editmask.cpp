@@ -1,0 +1,95 @@
+#include "addresstable.h"
+#include "editmask.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QtTest>
+
+class TestEditMask : public QObject
+{
+    Q_OBJECT
+private slots:
+    void conversion_data();
+    void conversion();
+    void roundTrip_data();
+    void roundTrip();
+};
+
+void TestEditMask::conversion_data()
+{
+    QTest::addColumn<QString>("design");
+    QTest::addColumn<QString>("qtMask");
+    QTest::addColumn<int>("width");
+    QTest::newRow("H1") << "!99999999.99;1;_" << "00000000.00;_" << 11;
+    QTest::newRow("H2") << "!99999999.9999;1;_" << "00000000.0000;_" << 13;
+    QTest::newRow("L18") << "999999999999;1;_" << "000000000000;_" << 12;
+    QTest::newRow("P3") << "!#99.9;1;_" << "#00.0;_" << 5;
+    QTest::newRow("P1 required digits") << "!0.0999;1;_" << "9.9000;_" << 6;
+    QTest::newRow("P2") << "!9.99999;1;_" << "0.00000;_" << 7;
+    QTest::newRow("L157") << "!999.99;1;_" << "000.00;_" << 6;
+    QTest::newRow("L7 date") << "!99/99/99;1;_" << "00.00.00;_" << 8;
+    QTest::newRow("L8 time") << "!99:99:99;1;_" << "00:00:00;_" << 8;
+    QTest::newRow("P147neu") << "!9999;1;_" << "0000;_" << 4;
+    QTest::newRow("literal Qt reads as mask") << "99A9;1;_" << "00\\A0;_" << 4;
+}
+
+void TestEditMask::conversion()
+{
+    QFETCH(QString, design);
+    QFETCH(QString, qtMask);
+    QFETCH(int, width);
+    const EditMask m(design);
+    QCOMPARE(m.qtInputMask(), qtMask);
+    QCOMPARE(m.width(), width);
+}
+
+void TestEditMask::roundTrip_data()
+{
+    QTest::addColumn<QString>("design");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("shown");
+    auto row = [](const char *d, const char *dev, const char *shown) {
+        QTest::addRow("%s %s", d, dev) << QString(d) << QString(dev) << QString(shown);
+    };
+    row("!99999999.99;1;_", "00012345.67", "00012345.67");
+    row("!99999999.99;1;_", "123.45", "_____123.45");
+    row("!99999999.99;1;_", "123.4", "_____123.4_");
+    row("!99999999.99;1;_", "0.00", "_______0.00");
+    row("!99999999.9999;1;_", "12345678.1234", "12345678.1234");
+    row("!99999999.9999;1;_", "5.5", "_______5.5___");
+    row("999999999999;1;_", "000000012345", "000000012345");
+    row("999999999999;1;_", "12345", "12345_______");
+    row("!#99.9;1;_", "-20.0", "-20.0");
+    row("!#99.9;1;_", "-5.0", "-_5.0");
+    row("!#99.9;1;_", "40.0", "_40.0");
+    row("!#99.9;1;_", "5.5", "__5.5");
+    row("!0.0999;1;_", "1.0000", "1.0000");
+    row("!0.0999;1;_", "0.95", "0.95__");
+    row("!0.0999;1;_", "1.0", "1.0___");
+    row("!9.99999;1;_", "1.01325", "1.01325");
+    row("!999.99;1;_", "273.15", "273.15");
+    row("!99/99/99;1;_", "08.12.26", "08.12.26");
+    row("!99:99:99;1;_", "23:59:59", "23:59:59");
+    row("!9999;1;_", "123", "_123");
+    row("!9999;1;_", "4095", "4095");
+}
+
+// Put the device text into a real line edit with the converted mask, read
+// it back with the blanks removed: the device text comes out again.
+void TestEditMask::roundTrip()
+{
+    QFETCH(QString, design);
+    QFETCH(QString, device);
+    QFETCH(QString, shown);
+    const EditMask m(design);
+    QVERIFY(m.fits(device));
+    QCOMPARE(m.fieldText(device), shown);
+    QLineEdit edit;
+    edit.setInputMask(m.qtInputMask());
+    edit.setText(m.fieldText(device));
+    QCOMPARE(edit.displayText(), shown);
+    QCOMPARE(m.deviceText(edit.text()), device);
+}
+
+QTEST_MAIN(TestEditMask)
+#include "tst_editmask.moc"
