@@ -25,21 +25,21 @@ QStringList hourItems()
     return items;
 }
 
-FieldSpec masked(const char *name, Region r, const char *mask, LockClass lock, int help)
+FieldInfo masked(const char *name, Region r, const char *mask, LockClass lock, int help)
 {
-    return FieldSpec{name, r, FieldKind::MaskedEdit, mask, {}, 0, 0, 0, lock, help};
+    return FieldInfo{name, r, FieldKind::MaskedEdit, mask, {}, 0, 0, 0, lock, help};
 }
-FieldSpec readOnly(const char *name, Region r, int help, int maxLength = 0)
+FieldInfo readOnly(const char *name, Region r, int help, int maxLength = 0)
 {
-    return FieldSpec{name, r, FieldKind::ReadOnly, {}, {}, 0, 0, maxLength, LockClass::None, help};
+    return FieldInfo{name, r, FieldKind::ReadOnly, {}, {}, 0, 0, maxLength, LockClass::None, help};
 }
-FieldSpec dropDown(const char *name, Region r, const QStringList &items, LockClass lock, int help)
+FieldInfo dropDown(const char *name, Region r, const QStringList &items, LockClass lock, int help)
 {
-    return FieldSpec{name, r, FieldKind::DropDown, {}, items, 0, 0, 0, lock, help};
+    return FieldInfo{name, r, FieldKind::DropDown, {}, items, 0, 0, 0, lock, help};
 }
-FieldSpec spin(const char *name, Region r, int lo, int hi, int maxLength, LockClass lock, int help)
+FieldInfo spin(const char *name, Region r, int lo, int hi, int maxLength, LockClass lock, int help)
 {
-    return FieldSpec{name, r, FieldKind::SpinField, {}, {}, lo, hi, maxLength, lock, help};
+    return FieldInfo{name, r, FieldKind::SpinField, {}, {}, lo, hi, maxLength, lock, help};
 }
 
 QStringList outputItems()
@@ -52,11 +52,11 @@ QStringList outputItems()
 
 } // namespace
 
-const QList<FieldSpec> &fieldTable()
+const QList<FieldInfo> &fieldTable()
 {
     using R = Region;
     const LockClass E = LockClass::Calibration, B = LockClass::User, N = LockClass::None;
-    static const QList<FieldSpec> table{
+    static const QList<FieldInfo> table{
         masked("H1", R::Page2, "!99999999.99;1;_", E, 301),
         masked("H2", R::Page2, "!99999999.9999;1;_", E, 302),
         masked("H4", R::Page2, "!99999999.9999;1;_", E, 302),
@@ -64,11 +64,11 @@ const QList<FieldSpec> &fieldTable()
         readOnly("H7", R::Page2, 301),
         readOnly("H8", R::Page2, 302),
         masked("H23", R::Page2, "!99999999.99;1;_", B, 301),
-        FieldSpec{"ArchivData1", R::Page3, FieldKind::Grid, {}, {}, 0, 0, 0, N, 401},
-        FieldSpec{"ArchivData2", R::Page3, FieldKind::Grid, {}, {}, 0, 0, 0, N, 401},
+        FieldInfo{"ArchivData1", R::Page3, FieldKind::Grid, {}, {}, 0, 0, 0, N, 401},
+        FieldInfo{"ArchivData2", R::Page3, FieldKind::Grid, {}, {}, 0, 0, 0, N, 401},
         readOnly("L2", R::Bottom, 113),
         readOnly("StatusRegister", R::LockPanel, 107),
-        FieldSpec{"Eichschloss", R::LockPanel, FieldKind::StateBox, {}, {"geschlossen", "offen"}, 0, 0, 0, N, 106},
+        FieldInfo{"Eichschloss", R::LockPanel, FieldKind::StateBox, {}, {"geschlossen", "offen"}, 0, 0, 0, N, 106},
         masked("L7", R::Page0, "!99/99/99;1;_", B, 108),
         masked("L8", R::Page0, "!99:99:99;1;_", B, 108),
         dropDown("L12", R::Page0, hourItems(), B, 109),
@@ -85,14 +85,14 @@ const QList<FieldSpec> &fieldTable()
         readOnly("Edit4", R::Head, 104),
         masked("L156", R::Page1, "!9.99999;1;_", E, 204),
         masked("L157", R::Page1, "!999.99;1;_", E, 204),
-        FieldSpec{"Benutzerschloss", R::LockPanel, FieldKind::StateBox, {}, {}, 0, 0, 0, N, 3500},
+        FieldInfo{"Benutzerschloss", R::LockPanel, FieldKind::StateBox, {}, {}, 0, 0, 0, N, 3500},
         masked("P1", R::Page1, "!0.0999;1;_", E, 202),
         masked("P2", R::Page1, "!9.99999;1;_", E, 210),
         masked("P3", R::Page1, "!#99.9;1;_", E, 205),
         dropDown("P4", R::Page1, cpItems, E, 201),
         dropDown("P13", R::Page1, {"Festwert", "Messung"}, E, 206),
         spin("P14", R::Page1, 0, 255, 3, E, 208),
-        FieldSpec{"P14_1", R::Page1, FieldKind::CheckBox, {}, {}, 0, 0, 0, E, 2081},
+        FieldInfo{"P14_1", R::Page1, FieldKind::CheckBox, {}, {}, 0, 0, 0, E, 2081},
         dropDown("P37", R::Page1, {"1", "2"}, E, 203),
         spin("P38", R::Page1, 0, 4, 1, E, 203),
         readOnly("P147old", R::Page4, 504),
@@ -109,7 +109,7 @@ const QList<FieldSpec> &fieldTable()
     return table;
 }
 
-const FieldSpec *fieldSpec(const QString &name)
+const FieldInfo *fieldInfo(const QString &name)
 {
     static const QHash<QString, int> index = [] {
         QHash<QString, int> h;

@@ -41,7 +41,7 @@ enum class LockClass {
 };
 uint32_t lockTagBit(LockClass lock);
 
-struct FieldSpec {
+struct FieldInfo {
     QString name;
     Region region;
     FieldKind kind;
@@ -55,9 +55,9 @@ struct FieldSpec {
 };
 
 // Every value field of the main window, once.
-const QList<FieldSpec> &fieldTable();
+const QList<FieldInfo> &fieldTable();
 // nullptr for a name that is no value field.
-const FieldSpec *fieldSpec(const QString &name);
+const FieldInfo *fieldInfo(const QString &name);
 
 // Which generation reads the address. Calibration: read by the calibration
 // page only (P28 on V1x, P170 and P171 on V2x, the reference temperatures

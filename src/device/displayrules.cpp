@@ -48,32 +48,32 @@ public:
 
     void text(const QString &field, const QString &value)
     {
-        const FieldSpec *spec = fieldSpec(field);
+        const FieldInfo *info = fieldInfo(field);
         QString shown = value;
-        if (spec && spec->kind == FieldKind::MaskedEdit)
-            shown = EditMask(spec->mask).fieldText(value);
+        if (info && info->kind == FieldKind::MaskedEdit)
+            shown = EditMask(info->mask).fieldText(value);
         m_ops.append({DisplayOpKind::SetText, field, shown, 0, {}});
     }
     // Positions beyond the list select no item, as an out-of-range index did
     // on the original list box.
     void select(const QString &field, qint64 index)
     {
-        const FieldSpec *spec = fieldSpec(field);
-        const qint64 count = spec ? spec->items.size() : 0;
+        const FieldInfo *info = fieldInfo(field);
+        const qint64 count = info ? info->items.size() : 0;
         m_ops.append({DisplayOpKind::SelectIndex, field, {},
                       index >= 0 && index < count ? int(index) : -1, {}});
     }
     void selectExact(const QString &field, const QString &value)
     {
-        const FieldSpec *spec = fieldSpec(field);
-        const int index = spec ? spec->items.indexOf(value) : -1;
+        const FieldInfo *info = fieldInfo(field);
+        const int index = info ? info->items.indexOf(value) : -1;
         if (index >= 0)
             m_ops.append({DisplayOpKind::SelectIndex, field, {}, index, {}});
     }
     void spin(const QString &field, qint64 value)
     {
-        const FieldSpec *spec = fieldSpec(field);
-        const qint64 v = spec ? std::clamp<qint64>(value, spec->minimum, spec->maximum) : value;
+        const FieldInfo *info = fieldInfo(field);
+        const qint64 v = info ? std::clamp<qint64>(value, info->minimum, info->maximum) : value;
         m_ops.append({DisplayOpKind::SetSpinValue, field, {}, int(v), {}});
     }
     void op(DisplayOpKind kind, const QString &field = {}, int value = 0)

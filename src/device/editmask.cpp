@@ -11,10 +11,10 @@ bool acceptsChar(QChar kind, QChar c)
     return kind == QLatin1Char('#') && (c == QLatin1Char('+') || c == QLatin1Char('-'));
 }
 
-bool qtSpecial(QChar c)
+bool isQtMaskChar(QChar c)
 {
-    static const QString special = QStringLiteral("AaNnXx90Dd#HhBb><![]{}\\;");
-    return special.contains(c);
+    static const QString maskChars = QStringLiteral("AaNnXx90Dd#HhBb><![]{}\\;");
+    return maskChars.contains(c);
 }
 
 } // namespace
@@ -45,7 +45,7 @@ EditMask::EditMask(const QString &design, QChar dateSeparator, QChar timeSeparat
         else if (c == QLatin1Char(':'))
             c = timeSeparator;
         m_positions.append({QLatin1Char('L'), c});
-        if (qtSpecial(c))
+        if (isQtMaskChar(c))
             m_qtMask += QLatin1Char('\\');
         m_qtMask += c;
     }

@@ -26,10 +26,10 @@ static QString describe(const DisplayOp &op)
 }
 
 // "K=V|K=V": the value store for one row.
-static MapLookup lookupOf(const QString &spec)
+static MapLookup lookupOf(const QString &pairs)
 {
     MapLookup m;
-    for (const QString &pair : spec.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+    for (const QString &pair : pairs.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
         const int eq = pair.indexOf(QLatin1Char('='));
         m.set(pair.left(eq), pair.mid(eq + 1));
     }
@@ -220,14 +220,14 @@ void TestDisplayRules::tables()
 {
     for (const AddressRow &row : addressTable())
         for (const QString &f : row.fields)
-            QVERIFY2(fieldSpec(f), qPrintable(f));
-    for (const FieldSpec &f : fieldTable())
+            QVERIFY2(fieldInfo(f), qPrintable(f));
+    for (const FieldInfo &f : fieldTable())
         if (f.kind != FieldKind::ReadOnly && f.kind != FieldKind::Grid && f.kind != FieldKind::StateBox)
             QVERIFY2(lockClassOf(f.name) == f.lock, qPrintable(f.name));
     QCOMPARE(lockTagBit(lockClassOf("btCalcOffsetAndGradient")), TagCalibrationLock);
     QCOMPARE(lockTagBit(lockClassOf("P311")), TagUserLock);
     QCOMPARE(lockTagBit(lockClassOf("L2")), 0u);
-    QCOMPARE(fieldSpec("L12")->items.size(), 25);
+    QCOMPARE(fieldInfo("L12")->items.size(), 25);
     QCOMPARE(pageAddressList(1, Generation::V2x), QString("L2,P4,P1,P38,L157,P3,P13,L27,P14,L156,P2"));
     QVERIFY(pageAddressList(0, Generation::V1x).endsWith("P0,P10"));
     QVERIFY(pageAddressList(3, Generation::V1x).isEmpty());

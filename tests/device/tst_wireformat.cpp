@@ -1,4 +1,5 @@
 #include "helpers.h"
+#include "langsupp.h"
 #include "wireformat.h"
 
 #include <QtTest>
@@ -14,7 +15,38 @@ private slots:
     void sumOfCounters_data();
     void sumOfCounters();
     void order();
+    void shownMessage();
 };
+
+namespace {
+struct Recorder : MessagePresenter {
+    QList<MessageRequest> shown;
+    int present(const MessageRequest &r) override
+    {
+        shown.append(r);
+        return IdOk;
+    }
+};
+} // namespace
+
+// Without a language library every text reads "str" + ID; a string-ID
+// argument is looked up the same way before it is filled in.
+void TestWireFormat::shownMessage()
+{
+    Recorder recorder;
+    setMessagePresenter(&recorder);
+    FieldInput in;
+    in.text = "60.0";
+    const WireValue w = CheckAndFormatValue("TempHighRef", in, Generation::V2x);
+    showDeviceMessage(*w.message);
+    setMessagePresenter(nullptr);
+    QCOMPARE(recorder.shown.size(), 1);
+    const MessageRequest &r = recorder.shown.first();
+    QCOMPARE(r.textId, 530);
+    QCOMPARE(r.flags, uint16_t(MbOk));
+    QCOMPARE(r.args.value(0), QString("str551"));
+    QCOMPARE(r.args.size(), 5);
+}
 
 void TestWireFormat::format_data()
 {
