@@ -1,0 +1,272 @@
+// The whole device link for real: the link object, our driver libraries
+// and the simulated RQ-60 behind a pseudo-terminal.
+#include "addresstable.h"
+#include "commclass.h"
+#include "devicevalues.h"
+#include "dsmodul.h"
+#include "ptyserver.h"
+#include "testsupport.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QTest>
+#include <algorithm>
+#include <memory>
+#include <thread>
+
+namespace {
+
+// The order ReadValues reads a list in: each address once, H, L, P by
+// ascending number, none above 311.
+QStringList readOrder(const QString &list)
+{
+    QStringList addresses;
+    for (QString a : list.split(',', Qt::SkipEmptyParts)) {
+        a = a.trimmed();
+        if (!addresses.contains(a) && a.mid(1).toInt() <= 311)
+            addresses << a;
+    }
+    std::sort(addresses.begin(), addresses.end(), [](const QString &a, const QString &b) {
+        const QString letters = "HLP";
+        if (a[0] != b[0])
+            return letters.indexOf(a[0]) < letters.indexOf(b[0]);
+        return a.mid(1).toInt() < b.mid(1).toInt();
+    });
+    return addresses;
+}
+
+} // namespace
+
+class TestLinkDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+    void everyPageListOfBothGenerations_data();
+    void everyPageListOfBothGenerations();
+    void writesAndReadBack();
+    void refusedAndUnconfirmedWrites();
+    void dsRecordsOfAV1xDevice();
+    void hangUpDuringAReadIsReportedQuickly();
+    void corruptAndLateAnswersAreNeverStored();
+
+private:
+    TCommClass *connect(int generation, uint16_t checkInterval = 0);
+    QStringList reads() const;
+    std::string control(const std::string &cmd);
+
+    std::unique_ptr<rq60::PtyServer> m_server;
+    SettingsSandbox *m_settings = nullptr;
+    MessageRecorder *m_rec = nullptr;
+};
+
+void TestLinkDevice::initTestCase()
+{
+    m_settings = new SettingsSandbox;
+    useBuiltProgramDirectory();
+    LoadLanguageLibrary();
+    m_rec = new MessageRecorder;
+}
+
+void TestLinkDevice::cleanupTestCase()
+{
+    delete m_rec;
+    FreeLanguageLibrary();
+    delete m_settings;
+}
+
+void TestLinkDevice::cleanup()
+{
+    destroyCurrentLink();
+    if (m_server)
+        m_server->stop();
+    m_server.reset();
+    m_rec->clear();
+}
+
+TCommClass *TestLinkDevice::connect(int generation, uint16_t checkInterval)
+{
+    m_server = std::make_unique<rq60::PtyServer>(generation);
+    const std::string slave = m_server->start();
+    qputenv("SLINE_32_COM1", slave.c_str());
+    TCommClass *link = replaceCurrentLink("WN");
+    link->SetPort("COM1");
+    link->SetInitString("4800,N,8,1,BIN,RS0,DS0");
+    link->SetOptions(30);
+    link->CheckInterval = checkInterval;
+    link->SetActive(true);
+    DeviceValues.clear();
+    m_server->clearLog();
+    return link;
+}
+
+QStringList TestLinkDevice::reads() const
+{
+    QStringList out;
+    for (const std::string &e : m_server->requestLog())
+        if (e.rfind("R1 ", 0) == 0)
+            out << QString::fromStdString(e.substr(3));
+    return out;
+}
+
+std::string TestLinkDevice::control(const std::string &cmd)
+{
+    std::string reply;
+    if (!m_server->control(cmd, &reply))
+        qWarning("control '%s' refused: %s", cmd.c_str(), reply.c_str());
+    // "get ADDR" answers "ADDR=value"; the tests compare the value.
+    if (cmd.rfind("get ", 0) == 0 && reply.find('=') != std::string::npos)
+        reply = reply.substr(reply.find('=') + 1);
+    return reply;
+}
+
+void TestLinkDevice::everyPageListOfBothGenerations_data()
+{
+    QTest::addColumn<int>("generation");
+    QTest::addColumn<int>("page");
+    for (int g : {1, 2})
+        for (const PageInfo &p : pages())
+            if (!(g == 1 ? p.listV1x : p.listV2x).isEmpty())
+                QTest::addRow("V%dx page %d", g, p.index) << g << p.index;
+}
+
+void TestLinkDevice::everyPageListOfBothGenerations()
+{
+    QFETCH(int, generation);
+    QFETCH(int, page);
+    connect(generation);
+    QCOMPARE(ReadValues("L34"), 0);
+    QCOMPARE(DeviceValues.L[34], QString(generation == 1 ? "1.22" : "2.05"));
+    m_server->clearLog();
+    const QString list =
+        pageAddressList(page, generation == 1 ? Generation::V1x : Generation::V2x);
+    QCOMPARE(ReadValues(list), 0);
+    QCOMPARE(reads(), readOrder(list));
+    for (const QString &a : readOrder(list)) {
+        const std::string held = control("get " + a.toStdString());
+        QVERIFY2(!DeviceValues.value(a).isEmpty() || held.empty(), qPrintable(a));
+    }
+}
+
+void TestLinkDevice::writesAndReadBack()
+{
+    connect(2);
+    control("lock open");
+    QString stored;
+    QCOMPARE(WriteValueConfirmed("P4", "0.1", &stored), 0);
+    QCOMPARE(stored, QString("0.1"));
+    QCOMPARE(control("get P4"), std::string("0.1"));
+    QCOMPARE(DeviceValues.P[4], QString("0.1"));
+    const QStringList log = [&] {
+        QStringList l;
+        for (const std::string &e : m_server->requestLog())
+            l << QString::fromStdString(e);
+        return l;
+    }();
+    QCOMPARE(log, (QStringList{"W1 P4(0.1)", "R1 P4"})); // the driver reads back
+    QString answer;
+    QCOMPARE(WriteValue("L4=0", &answer), 0);
+    QVERIFY(answer.contains(".30")); // the open lock stays in the register
+}
+
+void TestLinkDevice::refusedAndUnconfirmedWrites()
+{
+    connect(2);
+    control("lock close");
+    QCOMPARE(WriteValue("P4=0.1"), drv::deviceError(4));
+    QVERIFY(control("get P4") != "0.1");
+    control("lock open");
+    control("noconfirm on");
+    QCOMPARE(WriteValue("P4=10"), int(drv::DrvNotConfirmed));
+    QCOMPARE(WriteValueConfirmed("P4", "100"), 0); // read back: the device holds it
+    QCOMPARE(control("get P4"), std::string("100"));
+    control("noconfirm lost");
+    QString stored;
+    QCOMPARE(WriteValueConfirmed("P4", "0.01", &stored), int(drv::DrvNotConfirmed));
+    QCOMPARE(stored, QString("100"));
+}
+
+void TestLinkDevice::dsRecordsOfAV1xDevice()
+{
+    m_server = std::make_unique<rq60::PtyServer>(1);
+    qputenv("SLINE_32_COM1", m_server->start().c_str());
+    TCommClass *link = replaceCurrentLink("DS");
+    link->SetPort("COM1");
+    link->SetInitString("4800,N,8,1,BIN,RS0,DS0");
+    link->SetOptions(30);
+    link->SetActive(true);
+    DSData00 = TDSData();
+    DSData01 = TDSData();
+    m_server->clearLog();
+    ReadDSArchive();
+    QVERIFY2(m_rec->shown.isEmpty(), qPrintable(m_rec->shown.value(0).text));
+    QCOMPARE(DSData00.Field[1], QString("00"));
+    QCOMPARE(DSData01.Field[1], QString("01"));
+    QCOMPARE(DSData00.Field[11], QString()); // a "00" record has no data
+    // The data is whole: 3-character fields, twelve to a record, "FF1" last.
+    const QString data = DSData01.Field[11];
+    QVERIFY(data.size() % 3 == 0);
+    QVERIFY(data.endsWith("FF1"));
+    QVERIFY(data.contains("FFA"));
+    int blocks = 0;
+    for (const std::string &e : m_server->requestLog())
+        blocks += e == "DS x";
+    QCOMPARE(blocks, (data.size() / 3 + 5) / 6);
+    QCOMPARE(DSData01.Field[0], DSData00.Field[0]); // the device number in both
+}
+
+void TestLinkDevice::hangUpDuringAReadIsReportedQuickly()
+{
+    TCommClass *link = connect(2, 300);
+    int lost = 0;
+    link->OnLostConnection = [&](TCommClass *) { ++lost; };
+    control("delay 800");
+    QElapsedTimer t;
+    t.start();
+    std::thread unplug([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        m_server->hangUp();
+    });
+    DeviceValues.L[2] = "before";
+    const int32_t status = ReadValues("L2");
+    unplug.join();
+    QCOMPARE(status, int(drv::DrvLineGone));
+    QCOMPARE(DeviceValues.L[2], QString("before"));
+    QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
+    QTRY_COMPARE_WITH_TIMEOUT(lost, 1, 2000);
+    QVERIFY(!link->IsConnected());
+}
+
+void TestLinkDevice::corruptAndLateAnswersAreNeverStored()
+{
+    connect(2);
+    const QString l7 = QString::fromStdString(control("get L7"));
+    control("corrupt 2"); // two bad answers, the third try succeeds
+    QCOMPARE(ReadValues("L7"), 0);
+    QCOMPARE(DeviceValues.L[7], l7);
+    control("drop 1");
+    QCOMPARE(ReadValues("L34"), 0);
+    QCOMPARE(DeviceValues.L[34], QString("2.05"));
+
+    control("fail L7 corrupt");
+    DeviceValues.L[7] = "kept";
+    QCOMPARE(ReadValues("L7"), int(drv::DrvCorrupt));
+    QCOMPARE(DeviceValues.L[7], QString("kept"));
+    control("fail L7 off");
+
+    // A device that stays silent: the read fails and the old text stays;
+    // the next read is not confused by anything left on the line.
+    control("fail L18 silent");
+    DeviceValues.L[18] = "kept";
+    QCOMPARE(ReadValues("L18"), int(drv::DrvTimeout));
+    QCOMPARE(DeviceValues.L[18], QString("kept"));
+    control("fail L18 off");
+    QCOMPARE(ReadValues("L33"), 0);
+    QCOMPARE(DeviceValues.L[33], QString::fromStdString(control("get L33")));
+}
+
+QTEST_GUILESS_MAIN(TestLinkDevice)
+#include "tst_linkdevice.moc"
