@@ -49,6 +49,9 @@ EditMask::EditMask(const QString &design, QChar dateSeparator, QChar timeSeparat
             m_qtMask += QLatin1Char('\\');
         m_qtMask += c;
     }
+    // A field without a template takes any text: it gets no mask.
+    if (m_positions.isEmpty())
+        return;
     m_qtMask += QLatin1Char(';');
     m_qtMask += m_blank;
 }

@@ -31,6 +31,8 @@ void TestEditMask::conversion_data()
     QTest::newRow("L8 time") << "!99:99:99;1;_" << "00:00:00;_" << 8;
     QTest::newRow("P147neu") << "!9999;1;_" << "0000;_" << 4;
     QTest::newRow("literal Qt reads as mask") << "99A9;1;_" << "00\\A0;_" << 4;
+    QTest::newRow("no template: no mask") << "" << "" << 0;
+    QTest::newRow("no blank character given") << "!99" << "00;_" << 2;
 }
 
 void TestEditMask::conversion()

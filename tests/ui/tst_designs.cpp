@@ -99,8 +99,6 @@ private slots:
     void maskedFields();
     void listsAndRanges();
     void lockMarkersAndMenus();
-    void inputMaskConversion_data();
-    void inputMaskConversion();
 
 private:
     void loadLanguage(const QString &language);
@@ -247,7 +245,7 @@ void DesignsTest::maskedFields()
     auto *edit = form->findChild<QLineEdit *>(field);
     QVERIFY(edit);
     QCOMPARE(edit->property("editMask").toString(), design);
-    QCOMPARE(templateWidth(design), width);
+    QCOMPARE(EditMask(design).width(), width);
     QCOMPARE(edit->maxLength(), width);
     QCOMPARE(componentKind(edit), ComponentKind::MaskEdit);
     // Lock classes are the program's business: the design sets no mark bits.
@@ -336,26 +334,6 @@ void DesignsTest::lockMarkersAndMenus()
     QCOMPARE(entries, (QStringList{"acConnect", "-", "acChangeBattCap", "-", "acReadArchivData", "-",
                                    "acChangeCustomerKey", "acChangeSupplierKey", "-",
                                    "acChangeUserLock", "-", "acDisconnect"}));
-}
-
-void DesignsTest::inputMaskConversion_data()
-{
-    QTest::addColumn<QString>("design");
-    QTest::addColumn<QString>("mask");
-    QTest::newRow("date") << "!99/99/99;1;_" << "00/00/00;_";
-    QTest::newRow("required and optional digits") << "!0.0999;1;_" << "9.9000;_";
-    QTest::newRow("sign") << "!#99.9;1;_" << "#00.0;_";
-    QTest::newRow("no leading blanks") << "999999999999;1;_" << "000000000000;_";
-    QTest::newRow("Qt mask letters as literals") << "99h99;1;_" << "00\\h00;_";
-    QTest::newRow("no blank character given") << "!99" << "00; ";
-    QTest::newRow("empty") << "" << "";
-}
-
-void DesignsTest::inputMaskConversion()
-{
-    QFETCH(QString, design);
-    QFETCH(QString, mask);
-    QCOMPARE(qtInputMask(design), mask);
 }
 
 QTEST_MAIN(DesignsTest)
