@@ -1,0 +1,62 @@
+// Program entry: the link object, the language, the main window and the
+// wait notice, then the event loop until the main window closes.
+//
+// The serial line is not touched at start; the drivers are first called
+// when the user connects.
+#include "commclass.h"
+#include "langsupp.h"
+#include "meldung.h"
+#include "messageboxpresenter.h"
+#include "rq60main.h"
+
+#include <QApplication>
+
+namespace {
+
+// A driver library that cannot be loaded ends the program before any window
+// exists. The language library is not loaded yet, so the link's message is
+// only the number of its text.
+constexpr int ExitDriverMissing = 4;
+
+void showStartupFailure(const QString &text)
+{
+    MessageRequest r;
+    r.text = text;
+    r.caption = QStringLiteral("PXRQ60 - Initialization");
+    r.flags = MbIconError;
+    showMessage(r);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Qt needs its application object before it can show any box, the
+    // start-up failures below included; it touches neither the device nor
+    // the settings.
+    QApplication app(argc, argv);
+    QMessageBoxPresenter presenter;
+    setMessagePresenter(&presenter);
+
+    try {
+        replaceCurrentLink(QStringLiteral("WN"));
+    } catch (const TCommClassException &e) {
+        showStartupFailure(e.message());
+        return ExitDriverMissing;
+    }
+    LoadLanguageLibrary(); // ends the program with exit code 1 when missing
+
+    int rc = 0;
+    {
+        TFormRQ60Main mainWindow; // its creation runs Init
+        TFormMeldung notice(&mainWindow);
+        FormMeldung = &notice;
+        mainWindow.show();
+        rc = app.exec();
+        FormMeldung = nullptr;
+    }
+    destroyCurrentLink();
+    FreeLanguageLibrary();
+    setMessagePresenter(nullptr);
+    return rc;
+}

@@ -1,0 +1,307 @@
+// The main window's fields: showing stored values, the lock states and
+// their field enabling, status register 1, and emptying after a disconnect.
+// What a value text turns into is decided by the display rules of the
+// device layer; this file only puts the result into the widgets.
+#include "rq60main.h"
+
+#include "addresstable.h"
+#include "commclass.h"
+#include "componentkind.h"
+#include "devicevalues.h"
+#include "displayrules.h"
+#include "editmask.h"
+#include "helpers.h"
+#include "langsupp.h"
+#include "ui_rq60main.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QSignalBlocker>
+#include <QSpinBox>
+
+namespace {
+
+class StoreLookup : public ValueLookup
+{
+public:
+    QString value(const QString &key) const override { return DeviceValues.value(key); }
+};
+
+const QColor Silver(192, 192, 192);
+
+void setEntryBackground(QWidget *w, const QColor &colour)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Base, colour);
+    w->setPalette(p);
+}
+
+} // namespace
+
+void TFormRQ60Main::DisplayValues(const QString &list)
+{
+    const bool wasReady = PageReady;
+    PageReady = false;
+    const auto restore = qScopeGuard([&] { PageReady = wasReady; });
+    const DisplayResult result =
+        displayOperations(list, StoreLookup(), generation(), DeviceValues.TempReadSide);
+    for (const DisplayOp &op : result.ops)
+        applyDisplayOp(op);
+    if (result.error)
+        throw *result.error;
+}
+
+void TFormRQ60Main::applyDisplayOp(const DisplayOp &op)
+{
+    QObject *target = op.field.isEmpty() ? nullptr : findChild<QObject *>(op.field);
+    switch (op.kind) {
+    case DisplayOpKind::SetText:
+        if (auto *edit = qobject_cast<QLineEdit *>(target))
+            edit->setText(op.text);
+        break;
+    case DisplayOpKind::SelectIndex:
+        // A selection the program makes is no edit: the list stays silent.
+        if (auto *combo = qobject_cast<QComboBox *>(target)) {
+            const QSignalBlocker block(combo);
+            combo->setCurrentIndex(op.value);
+        }
+        break;
+    case DisplayOpKind::SetSpinValue:
+        if (auto *spin = qobject_cast<QSpinBox *>(target))
+            spin->setValue(op.value);
+        break;
+    case DisplayOpKind::SetChecked:
+        if (auto *box = qobject_cast<QCheckBox *>(target))
+            box->setChecked(op.value != 0);
+        break;
+    case DisplayOpKind::SetStateText:
+        if (auto *combo = qobject_cast<QComboBox *>(target)) {
+            // The lock boxes list "geschlossen" and "offen" as items 0 and 1,
+            // translated from the texts that name the states.
+            int index = combo->findText(langText(uint16_t(op.value)));
+            if (index < 0)
+                index = op.value == UserLockClosedStringId ? 0 : 1;
+            const QSignalBlocker block(combo);
+            combo->setCurrentIndex(index);
+        }
+        break;
+    case DisplayOpKind::ShowWarningGroup:
+        setWarningGroupVisible(op.value != 0);
+        break;
+    case DisplayOpKind::WarningGroupFollowsP37:
+        setWarningGroupVisible(warningGroupVisible(m_ui->P37->currentText()));
+        break;
+    case DisplayOpKind::ShowMessage:
+        showDeviceMessage(op.message);
+        break;
+    case DisplayOpKind::ShowArchive:
+        DispArchiv();
+        break;
+    }
+}
+
+void TFormRQ60Main::LockChanged(TCommClass *)
+{
+    TCommClass *link = currentLink();
+    if (!link)
+        return;
+    char buffer[101] = "L4";
+    int32_t count = int32_t(sizeof buffer);
+    int32_t param = 0;
+    const int32_t status = link->ProtocolCall(4, buffer, &count, &param);
+    if (status == 0) {
+        const QString answer = QString::fromLatin1(buffer);
+        const int eq = answer.indexOf(QLatin1Char('='));
+        DeviceValues.L[4] = eq < 0 ? QString() : answer.mid(eq + 1);
+        m_ui->StatusRegister->setText(DeviceValues.L[4]);
+    } else {
+        m_ui->StatusRegister->setText(QStringLiteral("Fehler"));
+    }
+
+    const QSignalBlocker block(m_ui->Eichschloss);
+    switch (link->LockState) {
+    case TCommClass::LockOpen:
+        m_ui->Eichschloss->setCurrentIndex(1);
+        EnableEichValues();
+        EnableUserValues();
+        break;
+    case TCommClass::LockClosed:
+        m_ui->Eichschloss->setCurrentIndex(0);
+        DisableEichValues();
+        // A V2x device has no user lock: its keys are never read, stay
+        // empty, and closing the calibration lock leaves class B alone.
+        if (userLockClosed(DeviceValues.P[0], DeviceValues.P[10]))
+            DisableUserValues();
+        break;
+    default:
+        break;
+    }
+}
+
+void TFormRQ60Main::setLockClassEnabled(uint32_t tagBit, bool enabled)
+{
+    const QColor normal = QApplication::palette().color(QPalette::Active, QPalette::Base);
+    for (QWidget *w : findChildren<QWidget *>()) {
+        if (!(componentTag(w) & tagBit))
+            continue;
+        const ComponentKind kind = componentKind(w);
+        const bool entry = kind == ComponentKind::MaskEdit || kind == ComponentKind::ComboBox ||
+                           kind == ComponentKind::SpinEdit;
+        if (!entry && kind != ComponentKind::CheckBox && kind != ComponentKind::Button)
+            continue;
+        w->setEnabled(enabled);
+        if (entry)
+            setEntryBackground(w, enabled ? normal : Silver);
+    }
+}
+
+void TFormRQ60Main::EnableEichValues() { setLockClassEnabled(TagCalibrationLock, true); }
+void TFormRQ60Main::DisableEichValues() { setLockClassEnabled(TagCalibrationLock, false); }
+void TFormRQ60Main::EnableUserValues() { setLockClassEnabled(TagUserLock, true); }
+void TFormRQ60Main::DisableUserValues() { setLockClassEnabled(TagUserLock, false); }
+
+void TFormRQ60Main::assignLockClasses()
+{
+    for (QObject *o : findChildren<QObject *>()) {
+        const int64_t tag = componentTag(o);
+        if (tag & ~int64_t(TagStringIdMask))
+            setComponentTag(o, tag & TagStringIdMask);
+    }
+    for (const LockAssignment &a : lockClassAssignments())
+        if (QObject *o = findChild<QObject *>(a.component))
+            setComponentTag(o, componentTag(o) | lockTagBit(a.lock));
+}
+
+void TFormRQ60Main::applyEditMasks()
+{
+    for (QLineEdit *edit : findChildren<QLineEdit *>()) {
+        const QString design = edit->property("editMask").toString();
+        if (!design.isEmpty())
+            edit->setInputMask(EditMask(design).qtInputMask());
+    }
+}
+
+void TFormRQ60Main::setWarningGroupVisible(bool visible)
+{
+    m_ui->P38->setVisible(visible);
+    m_ui->P38->setEnabled(visible);
+    m_ui->Edit6->setVisible(visible);
+    m_ui->lbWarnAfter->setVisible(visible);
+    m_ui->lbFaultyPulses->setVisible(visible);
+}
+
+void TFormRQ60Main::setTemperatureRangeVisible(bool visible)
+{
+    for (QWidget *w : {static_cast<QWidget *>(m_ui->Edit7), static_cast<QWidget *>(m_ui->Edit8),
+                       static_cast<QWidget *>(m_ui->lbTempRange),
+                       static_cast<QWidget *>(m_ui->lbTempRangeUnit),
+                       static_cast<QWidget *>(m_ui->L27Low), static_cast<QWidget *>(m_ui->L27High)})
+        w->setVisible(visible);
+}
+
+// Only V1x devices have the user lock: its group is grey with a grey " B"
+// until such a device is connected, and the markers beside the user-lock
+// fields appear only then.
+void TFormRQ60Main::setUserLockGroupActive(bool active)
+{
+    m_ui->gbBenutzerschloss->setEnabled(active);
+    QPalette p = m_ui->gbBenutzerschloss->palette();
+    p.setColor(QPalette::WindowText, active ? QColor(Qt::black) : QColor(Qt::gray));
+    m_ui->gbBenutzerschloss->setPalette(p);
+    QString style = m_userMarkerStyle;
+    if (!active)
+        style.replace(QLatin1String("color: red"), QLatin1String("color: gray"));
+    m_ui->Edit10->setStyleSheet(style);
+    for (int n = 13; n <= 20; ++n)
+        if (auto *marker = findChild<QLineEdit *>(QStringLiteral("Edit%1").arg(n)))
+            marker->setVisible(active);
+}
+
+void TFormRQ60Main::ResetScreen()
+{
+    const QString markerE = langText(1018);
+    const QString markerB = langText(1019);
+    for (QWidget *w : findChildren<QWidget *>()) {
+        switch (componentKind(w)) {
+        case ComponentKind::Edit: {
+            auto *edit = static_cast<QLineEdit *>(w);
+            if (edit->text() != markerE && edit->text() != markerB && edit != m_ui->Edit8)
+                edit->clear();
+            break;
+        }
+        case ComponentKind::MaskEdit:
+            static_cast<QLineEdit *>(w)->clear();
+            break;
+        case ComponentKind::ComboBox: {
+            const QSignalBlocker block(w);
+            static_cast<QComboBox *>(w)->setCurrentIndex(-1);
+            break;
+        }
+        case ComponentKind::SpinEdit:
+            static_cast<QSpinBox *>(w)->setValue(0);
+            break;
+        case ComponentKind::CheckBox:
+            static_cast<QCheckBox *>(w)->setChecked(false);
+            break;
+        default:
+            break;
+        }
+    }
+    selectPageQuietly(0);
+    m_ui->btSet->setEnabled(false);
+    m_ui->btCancel->setEnabled(false);
+}
+
+void TFormRQ60Main::btShowStatRegTextClick()
+{
+    if (m_statusPlainText) {
+        m_ui->Memo1->hide();
+        m_statusPlainText = false;
+        m_ui->btShowStatRegText->setText(langText(1010));
+        m_ui->btShowStatRegText->setChecked(false);
+        return;
+    }
+    m_statusPlainText = true;
+    m_ui->btShowStatRegText->setText(langText(1011));
+    m_ui->btShowStatRegText->setChecked(true);
+    m_ui->Memo1->clear();
+    int height = 25;
+    for (uint16_t id : statusBitStringIds(DeviceValues.L[4])) {
+        height += 20;
+        m_ui->Memo1->appendPlainText(langText(id));
+    }
+    // The list lies over the top of the notebook, right under the status
+    // register group it explains.
+    QWidget *group = m_ui->gbStatusRegister;
+    const QPoint at = group->mapTo(m_ui->centralwidget, QPoint(0, group->height()));
+    m_ui->Memo1->setGeometry(at.x(), at.y(), 474, height);
+    m_ui->Memo1->show();
+    m_ui->Memo1->raise();
+}
+
+void TFormRQ60Main::btClearStatusRegisterClick()
+{
+    if (LangMessageBox(511, 502, MbYesNo) != IdYes)
+        return;
+    TCommClass *link = currentLink();
+    if (!link)
+        return;
+    char buffer[11] = "L4=0";
+    int32_t count = int32_t(sizeof buffer);
+    int32_t param = 0;
+    const int32_t status = link->ProtocolCall(3, buffer, &count, &param);
+    if (status != 0) {
+        LangStatusBox(512, status, MbOk);
+        return;
+    }
+    ReadValues(QStringLiteral("L4"));
+    DisplayValues(QStringLiteral("L4"));
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // The device needs a moment before the register shows what is left.
+    WaitMs(2000);
+    ReadValues(QStringLiteral("L4"));
+    DisplayValues(QStringLiteral("L4"));
+}

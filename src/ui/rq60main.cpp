@@ -1,0 +1,390 @@
+// The main window's cycle: start, connect, page reads, disconnect, loss of
+// the link and closing. The display of values is in rq60display.cpp.
+#include "rq60main.h"
+
+#include "addresstable.h"
+#include "commclass.h"
+#include "componentkind.h"
+#include "devicevalues.h"
+#include "dsmodul.h"
+#include "helpers.h"
+#include "info.h"
+#include "inisettings.h"
+#include "langsupp.h"
+#include "meldung.h"
+#include "translateform.h"
+#include "ui_rq60main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QSignalBlocker>
+
+QString ProgramShortName;
+
+namespace {
+
+// Three ETB bytes end any session of the device at once, whichever protocol
+// it is in.
+void sendSessionEnd(TCommClass *link)
+{
+    char etb[4] = {0x17, 0x17, 0x17, 0};
+    int32_t count = 3;
+    int32_t param = 0;
+    try {
+        link->LineCall(3, etb, &count, &param);
+    } catch (const TCommClassException &) {
+        // A link whose line could not be opened has no session to end.
+    }
+}
+
+// The message of a value the display could not convert; the application's
+// usual error box for it.
+void showConversionError(const ConversionError &e)
+{
+    MessageRequest r;
+    r.text = e.message();
+    r.caption = langText(500);
+    r.captionId = 500;
+    r.flags = MbIconError;
+    showMessage(r);
+}
+
+} // namespace
+
+TFormRQ60Main::TFormRQ60Main(QWidget *parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::TFormRQ60Main>())
+{
+    m_ui->setupUi(this);
+    m_userMarkerStyle = m_ui->Edit10->styleSheet();
+    applyEditMasks();
+
+    connect(m_ui->acConnect, &QAction::triggered, this, &TFormRQ60Main::acConnectExecute);
+    connect(m_ui->acDisconnect, &QAction::triggered, this, &TFormRQ60Main::acDisconnectExecute);
+    connect(m_ui->mn13Exit, &QAction::triggered, this, &QWidget::close);
+    connect(m_ui->mn43Info, &QAction::triggered, this, &TFormRQ60Main::mn43InfoClick);
+    connect(m_ui->TabbedNotebook1, &QTabWidget::currentChanged, this,
+            &TFormRQ60Main::TabbedNotebook1Click);
+    connect(m_ui->btShowStatRegText, &QPushButton::clicked, this,
+            &TFormRQ60Main::btShowStatRegTextClick);
+    connect(m_ui->btClearStatusRegister, &QPushButton::clicked, this,
+            &TFormRQ60Main::btClearStatusRegisterClick);
+    connect(m_ui->btSet, &QPushButton::clicked, this, &TFormRQ60Main::btSetClick);
+    // Printing, the options dialogs, the battery capacity, the archive
+    // export, the keys, the user lock and the help viewer come with their
+    // own windows; their entries only show whether they are available.
+
+    Init();
+}
+
+TFormRQ60Main::~TFormRQ60Main()
+{
+    // The link may outlive the window (it is destroyed after the event loop
+    // ends); it must not call back into a window that is gone.
+    if (TCommClass *link = currentLink()) {
+        link->OnLockChanged = nullptr;
+        link->OnLostConnection = nullptr;
+    }
+}
+
+Generation TFormRQ60Main::generation() const
+{
+    return DeviceVersion >= 2.0f ? Generation::V2x : Generation::V1x;
+}
+
+void TFormRQ60Main::Init()
+{
+    ChannelOpen = false;
+    ProgramShortName = QStringLiteral("PXRQ60");
+    ReadIniSettings();
+    SetHelpFile();
+    TranslateForm(this, 0);
+
+    assignLockClasses();
+    m_statusPlainText = false;
+    // The plain-text list belongs to the device just left; the translation
+    // has put the button's caption back to "Klartext ein".
+    m_ui->Memo1->hide();
+    m_ui->btShowStatRegText->setChecked(false);
+
+    if (m_firstInit) {
+        m_savedLocale = QLocale();
+        m_firstInit = false;
+    }
+    QLocale dot = QLocale::c();
+    dot.setNumberOptions(QLocale::OmitGroupSeparator);
+    QLocale::setDefault(dot);
+
+    m_ui->btCalcOffsetAndGradient->setEnabled(false);
+    LastPageIndex = 0;
+    setWarningGroupVisible(false);
+    PageReady = false;
+    m_ui->btSet->setEnabled(false);
+
+    selectPageQuietly(0);
+    setConnectedActions(false);
+    setTemperatureRangeVisible(true);
+    setUserLockGroupActive(false);
+}
+
+void TFormRQ60Main::OpenCom()
+{
+    ChannelOpen = false;
+    try {
+        TCommClass *link = currentLink();
+        if (!link) // a failed protocol switch left no link object
+            link = replaceCurrentLink(QStringLiteral("WN"));
+        link->SetActive(false);
+        link->SetPort(QStringLiteral("COM") + QString::number(IniSettings.Comm.Com));
+        link->SetInitString(IniSettings.Comm.Init);
+        link->SetOptions(TCommClass::OptPeriodicCheck | TCommClass::OptReportLock |
+                         TCommClass::OptCloseLine | TCommClass::OptCloseAndUnload);
+        link->CheckInterval = uint16_t(IniSettings.Comm.CheckTime);
+        link->SetActive(true);
+        link->OnLockChanged = [this](TCommClass *sender) { LockChanged(sender); };
+        link->OnLostConnection = [this](TCommClass *sender) { LostConnection(sender); };
+        ChannelOpen = true;
+    } catch (const TCommClassException &) {
+        // The user gets one plain message; the cause is in the cable, the
+        // port or the device, which message 510 asks them to check.
+        LangMessageBox(510, 500, MbOk);
+    }
+}
+
+void TFormRQ60Main::acConnectExecute()
+{
+    OpenCom();
+    if (!ChannelOpen)
+        return;
+    PageReady = false;
+    // The store still holds the texts of the device connected before. A read
+    // that fails keeps the old text of its address, which must not be
+    // another device's value; nor may that device's user-lock keys decide
+    // the fields of this one.
+    DeviceValues.clear();
+    showWaitNotice(543);
+    ReadValues(QStringLiteral("L34"));
+    DeviceVersion = float(decimalValue(DeviceValues.L[34]).value_or(0.0L));
+
+    if (generation() == Generation::V1x) {
+        setTemperatureRangeVisible(false);
+        setUserLockGroupActive(true);
+    }
+    ResetChangeFlagsAndDisableButtons();
+    selectPageQuietly(0);
+    TabbedNotebook1Click();
+    LockChanged(currentLink());
+    closeWaitNotice();
+    setConnectedActions(true);
+    PageReady = true;
+}
+
+void TFormRQ60Main::TabbedNotebook1Click()
+{
+    if (!ChannelOpen)
+        return;
+    if (m_ui->btSet->isEnabled() && !answerPendingChanges(513))
+        selectPageQuietly(LastPageIndex);
+
+    const int page = m_ui->TabbedNotebook1->currentIndex();
+    const Generation gen = generation();
+    const QString list = pageAddressList(page, gen);
+    int32_t status = 0;
+    PageReady = false;
+    try {
+        switch (page) {
+        case 0:
+            status = ReadValues(list);
+            DisplayValues(list);
+            if (gen == Generation::V1x) {
+                if (DeviceValues.P[0] != QLatin1String("0") || DeviceValues.P[10] != QLatin1String("0"))
+                    EnableUserValues();
+                else
+                    DisableUserValues();
+            }
+            break;
+        case 3:
+            showWaitNotice(544);
+            if (gen == Generation::V2x) {
+                ReadValues(list); // errors of the archive list are not reported
+                DisplayValues(list);
+            } else {
+                readDsArchive();
+            }
+            closeWaitNotice();
+            break;
+        case 4:
+            // The reference temperatures are kept in the settings file; the
+            // store holds them for the calibration.
+            DeviceValues.TempLowRef = IniSettings.Justify.TempLow;
+            DeviceValues.TempHighRef = IniSettings.Justify.TempHigh;
+            DisplayValues(QStringLiteral("TempLowRef,TempHighRef"));
+            status = ReadValues(list);
+            DisplayValues(list);
+            m_ui->P147old->setText(DeviceValues.P[147]);
+            m_ui->P148old->setText(DeviceValues.P[148]);
+            m_ui->btCalcOffsetAndGradient->setEnabled(false);
+            break;
+        default:
+            status = ReadValues(list);
+            DisplayValues(list);
+            break;
+        }
+    } catch (const ConversionError &e) {
+        // A value the device answered in a form the field cannot show: the
+        // rows after it stay as they were; the window carries on.
+        closeWaitNotice();
+        showConversionError(e);
+    }
+    const PageInfo &info = pages().at(page);
+    if (page != 3 || gen == Generation::V2x)
+        m_ui->TabbedNotebook1->setProperty("helpContext", info.helpContext);
+    PageReady = true;
+    if (status != 0) {
+        // The notice stays on top of every window; it must not hide the box.
+        closeWaitNotice();
+        LangMessageBoxArgs(514, {status}, 500, MbOk);
+    }
+    LastPageIndex = page;
+}
+
+// The archive of a V1x device comes as DS records over the second protocol:
+// the "WN" session is ended, a "DS" link reads the records, and a new "WN"
+// link takes its place again.
+void TFormRQ60Main::readDsArchive()
+{
+    if (TCommClass *link = currentLink())
+        sendSessionEnd(link);
+    try {
+        replaceCurrentLink(QStringLiteral("DS"));
+        OpenCom();
+        if (ChannelOpen)
+            ReadDSArchive();
+    } catch (const TCommClassException &) {
+        // A driver library that cannot be loaded: no readout this time.
+        LangMessageBox(510, 500, MbOk);
+    }
+    try {
+        replaceCurrentLink(QStringLiteral("WN"));
+    } catch (const TCommClassException &) {
+        // OpenCom below tries once more and reports the failure.
+    }
+    OpenCom();
+    DispArchiv();
+}
+
+void TFormRQ60Main::acDisconnectExecute()
+{
+    if (ChannelOpen && m_ui->btSet->isEnabled() && !answerPendingChanges(513)) {
+        selectPageQuietly(LastPageIndex);
+        return;
+    }
+    DisConnect();
+    Init();
+    ResetScreen();
+}
+
+// Asks whether to write pending changes. Yes: writes them and answers
+// false (the caller stays where it was). No: drops them and answers true.
+bool TFormRQ60Main::answerPendingChanges(uint16_t questionId)
+{
+    if (LangMessageBox(questionId, 502, MbYesNo) == IdYes) {
+        btSetClick();
+        return false;
+    }
+    ResetChangeFlagsAndDisableButtons();
+    return true;
+}
+
+void TFormRQ60Main::DisConnect()
+{
+    TCommClass *link = currentLink();
+    // Cleared first: closing the link handles events for a while, and a page
+    // click meanwhile must not read from a link going down.
+    ChannelOpen = false;
+    if (!link)
+        return;
+    sendSessionEnd(link);
+    link->SetActive(false);
+}
+
+void TFormRQ60Main::LostConnection(TCommClass *)
+{
+    ChannelOpen = false;
+    LangMessageBox(516, 502, MbOk);
+    close();
+}
+
+void TFormRQ60Main::closeEvent(QCloseEvent *event)
+{
+    if (m_ui->btSet->isEnabled() && LangMessageBox(517, 502, MbYesNo) == IdYes) {
+        btSetClick();
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TFormRQ60Main::FormClose()
+{
+    TCommClass *link = currentLink();
+    if (link && link->IsConnected())
+        DisConnect();
+    QLocale::setDefault(m_savedLocale);
+}
+
+void TFormRQ60Main::btSetClick() {}
+
+void TFormRQ60Main::DispArchiv() {}
+
+void TFormRQ60Main::ResetChangeFlagsAndDisableButtons()
+{
+    for (QObject *o : findChildren<QObject *>()) {
+        const int64_t tag = componentTag(o);
+        if (tag & TagChangeFlag)
+            setComponentTag(o, tag & ~int64_t(TagChangeFlag));
+    }
+    m_ui->btSet->setEnabled(false);
+    m_ui->btCancel->setEnabled(false);
+}
+
+void TFormRQ60Main::mn43InfoClick()
+{
+    TFormInfo info(this);
+    TranslateForm(&info, 0);
+    info.exec();
+}
+
+void TFormRQ60Main::showWaitNotice(uint16_t textId)
+{
+    MeldungCaption = langText(501);
+    MeldungText = langText(textId);
+    if (FormMeldung)
+        FormMeldung->showOver(this);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void TFormRQ60Main::closeWaitNotice()
+{
+    if (!QApplication::overrideCursor())
+        return; // already closed
+    if (FormMeldung)
+        FormMeldung->hide();
+    QApplication::restoreOverrideCursor();
+}
+
+void TFormRQ60Main::selectPageQuietly(int index)
+{
+    const QSignalBlocker block(m_ui->TabbedNotebook1);
+    m_ui->TabbedNotebook1->setCurrentIndex(index);
+}
+
+void TFormRQ60Main::setConnectedActions(bool connected)
+{
+    const bool v1x = connected && generation() == Generation::V1x;
+    m_ui->acConnect->setEnabled(!connected);
+    for (QAction *a : {m_ui->acDisconnect, m_ui->acChangeBattCap, m_ui->acReadArchivData})
+        a->setEnabled(connected);
+    for (QAction *a : {m_ui->acChangeCustomerKey, m_ui->acChangeSupplierKey, m_ui->acChangeUserLock})
+        a->setEnabled(v1x);
+}

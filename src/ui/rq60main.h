@@ -1,0 +1,109 @@
+// The main window: the cycle connect, read the selected page, (edit, write
+// back,) disconnect, and the display of the device's values.
+//
+// The window owns its widgets and nothing else. The value store, the
+// settings record and the link object are program-wide; the rules that turn
+// value texts into field contents live in the device layer (displayrules.h,
+// addresstable.h) and are only applied here.
+#ifndef PXRQ60_UI_RQ60MAIN_H
+#define PXRQ60_UI_RQ60MAIN_H
+
+#include "devicetypes.h"
+
+#include <QLocale>
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+
+namespace Ui {
+class TFormRQ60Main;
+}
+class TCommClass;
+struct DisplayOp;
+class QWidget;
+
+// The name the options dialogs file their settings under.
+extern QString ProgramShortName;
+
+class TFormRQ60Main : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TFormRQ60Main(QWidget *parent = nullptr);
+    ~TFormRQ60Main() override;
+
+    // Reads the settings, translates the window, gives the fields their lock
+    // classes and puts the window in the state "not connected". Runs from the
+    // constructor and again after every disconnect.
+    void Init();
+    // Opens the current link with the port and line settings of the settings
+    // file; ChannelOpen tells whether that worked (message 510 when not).
+    void OpenCom();
+    void DisConnect();
+
+    // Shows the stored texts of the keys in `list` in their fields. Raises
+    // ConversionError when a rule that needs a decimal integer finds none;
+    // the fields of the rows before it are shown.
+    void DisplayValues(const QString &list);
+    // Applies the calibration lock state of the link (and, for V1x devices,
+    // the user lock) to the fields; also re-reads status register 1.
+    void LockChanged(TCommClass *sender);
+    void EnableEichValues();
+    void DisableEichValues();
+    void EnableUserValues();
+    void DisableUserValues();
+    // Empties every value field after a disconnect.
+    void ResetScreen();
+    void ResetChangeFlagsAndDisableButtons();
+
+    bool ChannelOpen = false;
+    bool PageReady = false;
+    int LastPageIndex = 0;
+    float DeviceVersion = 0.0f;
+    Generation generation() const;
+
+    // Action slots, public so that tests can drive the window as the user.
+    void acConnectExecute();
+    void acDisconnectExecute();
+    void TabbedNotebook1Click();
+    void LostConnection(TCommClass *sender);
+    void btShowStatRegTextClick();
+    void btClearStatusRegisterClick();
+    void mn43InfoClick();
+    // Writing edited values back to the device comes with the editing of
+    // fields; until then nothing enables "Setzen" and this does nothing.
+    void btSetClick();
+    // Rebuilds the archive grids from the store or the DS records; the
+    // archive listing fills it.
+    void DispArchiv();
+
+    Ui::TFormRQ60Main *ui() const { return m_ui.get(); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override; // FormCloseQuery and FormClose
+
+private:
+    void applyDisplayOp(const DisplayOp &op);
+    void setLockClassEnabled(uint32_t tagBit, bool enabled);
+    void assignLockClasses();
+    void applyEditMasks();
+    void setWarningGroupVisible(bool visible);
+    void setTemperatureRangeVisible(bool visible);
+    void setUserLockGroupActive(bool active);
+    void setConnectedActions(bool connected);
+    void selectPageQuietly(int index);
+    bool answerPendingChanges(uint16_t questionId);
+    void readDsArchive();
+    void showWaitNotice(uint16_t textId);
+    void closeWaitNotice();
+    void FormClose();
+
+    std::unique_ptr<Ui::TFormRQ60Main> m_ui;
+    bool m_statusPlainText = false;
+    bool m_firstInit = true;
+    QLocale m_savedLocale;
+    QString m_userMarkerStyle; // the design's style of the " B" marker
+};
+
+#endif

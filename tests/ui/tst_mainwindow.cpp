@@ -1,0 +1,612 @@
+// The main window against a simulated device behind a pseudo-terminal,
+// through the real driver libraries: start state, connect for both
+// generations, page reads, lock changes, failed reads, disconnect, loss of
+// the link and closing.
+#include "addresstable.h"
+#include "commclass.h"
+#include "componentkind.h"
+#include "devicevalues.h"
+#include "dsmodul.h"
+#include "inisettings.h"
+#include "langsupp.h"
+#include "meldung.h"
+#include "ptyserver.h"
+#include "rq60main.h"
+#include "testsupport.h"
+#include "ui_rq60main.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <memory>
+
+namespace {
+
+QByteArray settingsFile(int checkTime, const char *com = "1")
+{
+    return QByteArray("[COMMON]\r\nLANGUAGE=DE\r\n[COMM]\r\nCOM=") + com +
+           "\r\nINIT=4800,N,8,1,BIN,RS0,DS0\r\nCHECKTIME=" + QByteArray::number(checkTime) + "\r\n";
+}
+
+// The requests the device received that read a value ("R1 L34" gives "L34").
+QStringList readsIn(const std::vector<std::string> &log)
+{
+    QStringList reads;
+    for (const std::string &line : log)
+        if (line.rfind("R1 ", 0) == 0)
+            reads << QString::fromStdString(line.substr(3));
+    return reads;
+}
+
+bool logHas(const std::vector<std::string> &log, const char *entry)
+{
+    for (const std::string &line : log)
+        if (line == entry)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void startsIdleWithoutTouchingTheLine();
+    void connectsToV2xDevice();
+    void connectsToV1xDevice();
+    void readsEachPageWithItsList();
+    void archivePageOfV1xSwitchesProtocolAndBack();
+    void followsTheCalibrationLock();
+    void reportsAFailedReadOnceAfterThePage();
+    void survivesAValueItCannotShow();
+    void failedConnectLeavesTheWindowIdle();
+    void disconnectReadsSettingsAgainAndEmptiesFields();
+    void pendingChangesAreOfferedOnPageChangeDisconnectAndClose();
+    void lostLinkEndsTheProgram();
+    void closingDisconnects();
+    void statusRegisterPlainTextAndClearing();
+    void aboutBoxAndWaitNotice();
+
+private:
+    // The boxes shown, without the note that the help file is missing (the
+    // help files are not built yet).
+    QList<MessageRequest> boxes() const;
+    QList<int> boxIds() const;
+    void startDevice(int generation);
+    std::unique_ptr<TFormRQ60Main> connectedWindow(int generation);
+
+    std::unique_ptr<SettingsSandbox> m_settings;
+    std::unique_ptr<MessageRecorder> m_boxes;
+    std::unique_ptr<rq60::PtyServer> m_device;
+    std::unique_ptr<TFormMeldung> m_notice;
+};
+
+void MainWindowTest::initTestCase()
+{
+    useBuiltProgramDirectory();
+    m_settings = std::make_unique<SettingsSandbox>();
+    m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(300));
+    LoadLanguageLibrary();
+    QVERIFY(LanguageLibraryLoaded());
+}
+
+void MainWindowTest::cleanupTestCase()
+{
+    destroyCurrentLink();
+    FreeLanguageLibrary();
+    m_settings.reset();
+}
+
+void MainWindowTest::init()
+{
+    m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(300));
+    m_boxes = std::make_unique<MessageRecorder>();
+    replaceCurrentLink(QStringLiteral("WN"));
+    m_notice = std::make_unique<TFormMeldung>();
+    FormMeldung = m_notice.get();
+}
+
+void MainWindowTest::cleanup()
+{
+    destroyCurrentLink();
+    m_device.reset();
+    m_notice.reset();
+    m_boxes.reset();
+}
+
+QList<MessageRequest> MainWindowTest::boxes() const
+{
+    QList<MessageRequest> l;
+    for (const MessageRequest &r : m_boxes->shown)
+        if (r.textId != 546)
+            l << r;
+    return l;
+}
+
+QList<int> MainWindowTest::boxIds() const
+{
+    QList<int> ids;
+    for (const MessageRequest &r : boxes())
+        ids << r.textId;
+    return ids;
+}
+
+void MainWindowTest::startDevice(int generation)
+{
+    m_device = std::make_unique<rq60::PtyServer>(generation);
+    const std::string path = m_device->start();
+    qputenv("SLINE_32_COM1", QByteArray::fromStdString(path));
+}
+
+std::unique_ptr<TFormRQ60Main> MainWindowTest::connectedWindow(int generation)
+{
+    startDevice(generation);
+    auto w = std::make_unique<TFormRQ60Main>();
+    w->show();
+    w->acConnectExecute();
+    if (!w->ChannelOpen)
+        qWarning() << "not connected; boxes:" << boxIds();
+    return w;
+}
+
+void MainWindowTest::startsIdleWithoutTouchingTheLine()
+{
+    startDevice(2);
+    TFormRQ60Main w;
+    auto *ui = w.ui();
+    QCOMPARE(w.windowTitle(), QStringLiteral("Paramix100  für RQ-60"));
+    QVERIFY(ui->acConnect->isEnabled());
+    for (QAction *a : {ui->acDisconnect, ui->acChangeBattCap, ui->acReadArchivData,
+                       ui->acChangeCustomerKey, ui->acChangeSupplierKey, ui->acChangeUserLock})
+        QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
+    QVERIFY(!ui->btSet->isEnabled() && !ui->btCancel->isEnabled());
+    QVERIFY(!ui->btCalcOffsetAndGradient->isEnabled());
+    QVERIFY(ui->P38->isHidden() && !ui->P38->isEnabled() && ui->Edit6->isHidden());
+    QVERIFY(!ui->L27Low->isHidden() && !ui->Edit8->isHidden());
+    QVERIFY(!ui->gbBenutzerschloss->isEnabled());
+    QVERIFY(ui->Edit10->styleSheet().contains(QLatin1String("gray")));
+    for (int n = 13; n <= 20; ++n)
+        QVERIFY(w.findChild<QLineEdit *>(QStringLiteral("Edit%1").arg(n))->isHidden());
+    // Translated: the page titles come from the table, the menus too.
+    QCOMPARE(ui->TabbedNotebook1->tabText(1), langText(1051));
+    QCOMPARE(ui->acConnect->text(), langText(129));
+    // Lock classes: E and B bits on their fields, the string ID kept.
+    QVERIFY(componentTag(ui->P4) & TagCalibrationLock);
+    QVERIFY(componentTag(ui->L7) & TagUserLock);
+    QVERIFY(!(componentTag(ui->L2) & (TagCalibrationLock | TagUserLock)));
+    // Masked fields carry their template as a Qt mask.
+    QCOMPARE(ui->H1->inputMask(), QStringLiteral("00000000.00;_"));
+
+    // A page click while not connected selects the page and reads nothing.
+    ui->TabbedNotebook1->setCurrentIndex(2);
+    QCOMPARE(ui->TabbedNotebook1->currentIndex(), 2);
+    QVERIFY(m_device->requestLog().empty());
+    QVERIFY(boxes().isEmpty());
+    QCOMPARE(QLocale().decimalPoint(), QStringLiteral("."));
+}
+
+void MainWindowTest::connectsToV2xDevice()
+{
+    auto w = connectedWindow(2);
+    auto *ui = w->ui();
+    QVERIFY(w->ChannelOpen);
+    QVERIFY(w->PageReady);
+    QCOMPARE(w->generation(), Generation::V2x);
+    QCOMPARE(w->DeviceVersion, 2.05f);
+    QVERIFY(ui->acDisconnect->isEnabled() && ui->acChangeBattCap->isEnabled() &&
+            ui->acReadArchivData->isEnabled());
+    QVERIFY(!ui->acConnect->isEnabled());
+    QVERIFY(!ui->acChangeCustomerKey->isEnabled() && !ui->acChangeUserLock->isEnabled());
+
+    // L34 decides the generation, then page 0 reads its V2x list in address
+    // order, each address once; the connect's lock check reads L4 last.
+    QStringList reads = readsIn(m_device->requestLog());
+    const int first = reads.indexOf(QStringLiteral("L34"));
+    QVERIFY(first >= 0);
+    reads = reads.mid(first + 1);
+    QCOMPARE(reads.mid(0, 13), (QStringList{"L2", "L4", "L7", "L8", "L12", "L18", "L33", "L34",
+                                           "L35", "L123", "L124", "P310", "P311"}));
+    QCOMPARE(ui->Edit2->text(), QStringLiteral("2.05"));
+    QCOMPARE(ui->Edit1->text(), QStringLiteral(" RQ-60"));
+    QCOMPARE(ui->L18->text().trimmed(), QStringLiteral("123456"));
+    QCOMPARE(ui->Edit3->text(), QStringLiteral("123456"));
+    QCOMPARE(ui->L12->currentText(), QStringLiteral("6"));
+    QCOMPARE(ui->P311->currentText(), QStringLiteral("1"));
+
+    // Calibration lock closed: class E disabled and silver, class B (no user
+    // lock on V2x) stays enabled; the user lock group stays grey.
+    QCOMPARE(ui->Eichschloss->currentIndex(), 0);
+    QVERIFY(!ui->P4->isEnabled() && !ui->H1->isEnabled() && !ui->btDeleteAllCounter->isEnabled());
+    QCOMPARE(ui->H1->palette().color(QPalette::Base), QColor(192, 192, 192));
+    QVERIFY(ui->L7->isEnabled() && ui->P310->isEnabled());
+    QVERIFY(!ui->gbBenutzerschloss->isEnabled());
+    QVERIFY(!ui->L27Low->isHidden());
+    QVERIFY(boxes().isEmpty());
+    QCOMPARE(ui->TabbedNotebook1->property("helpContext").toInt(), 100);
+}
+
+void MainWindowTest::connectsToV1xDevice()
+{
+    auto w = connectedWindow(1);
+    auto *ui = w->ui();
+    QVERIFY(w->ChannelOpen);
+    QCOMPARE(w->generation(), Generation::V1x);
+    QVERIFY(ui->acChangeCustomerKey->isEnabled() && ui->acChangeSupplierKey->isEnabled() &&
+            ui->acChangeUserLock->isEnabled());
+    const QStringList reads = readsIn(m_device->requestLog());
+    for (const char *a : {"P0", "P10", "P16", "P17"})
+        QVERIFY2(reads.contains(QLatin1String(a)), a);
+    QVERIFY(!reads.contains(QStringLiteral("P310")));
+    QVERIFY(ui->L27Low->isHidden() && ui->Edit7->isHidden() && ui->Edit8->isHidden());
+    QVERIFY(ui->gbBenutzerschloss->isEnabled());
+    QVERIFY(ui->Edit10->styleSheet().contains(QLatin1String("red")));
+    QVERIFY(!ui->Edit13->isHidden() && !ui->Edit20->isHidden());
+    // Both keys "0": the user lock is closed, its fields are disabled.
+    QCOMPARE(ui->Benutzerschloss->currentText(), langText(1007));
+    QVERIFY(!ui->L7->isEnabled() && !ui->H23->isEnabled());
+    // P16 code 4 is "Imp.-Ausg. Vb, ungestört" (item 1) on a V1x device.
+    QCOMPARE(ui->P310->currentIndex(), 1);
+
+    // An open supplier lock (P0 "1") enables them at the next page-0 read.
+    m_device->control("set P0 1");
+    w->TabbedNotebook1Click();
+    QCOMPARE(ui->Benutzerschloss->currentText(), langText(1008));
+    QVERIFY(ui->L7->isEnabled() && ui->H23->isEnabled());
+}
+
+void MainWindowTest::readsEachPageWithItsList()
+{
+    auto w = connectedWindow(2);
+    auto *ui = w->ui();
+    const struct {
+        int page;
+        QStringList reads;
+        int help;
+    } pagesRead[] = {
+        {1, {"L2", "L27", "L156", "L157", "P1", "P2", "P3", "P4", "P13", "P14", "P38"}, 200},
+        {2, {"H1", "H2", "H4", "H6", "H7", "H8", "H23", "L2"}, 300},
+        {4, {"L2", "P147", "P148"}, 500},
+    };
+    for (const auto &p : pagesRead) {
+        m_device->clearLog();
+        ui->TabbedNotebook1->setCurrentIndex(p.page);
+        QStringList reads = readsIn(m_device->requestLog());
+        reads.removeAll(QStringLiteral("L4")); // periodic checks in between
+        QCOMPARE(reads, p.reads);
+        QCOMPARE(ui->TabbedNotebook1->property("helpContext").toInt(), p.help);
+        QCOMPARE(w->LastPageIndex, p.page);
+    }
+    // Page 4 shows the stored offset and gradient and the reference
+    // temperatures of the settings.
+    QCOMPARE(ui->P147old->text(), QStringLiteral("2725"));
+    QCOMPARE(ui->P148old->text(), QStringLiteral("2040"));
+    QCOMPARE(DeviceValues.TempLowRef, IniSettings.Justify.TempLow);
+    QVERIFY2(ui->TempLowRef->text().contains(QLatin1String("20.0")), qPrintable(ui->TempLowRef->text()));
+    QVERIFY(!ui->btCalcOffsetAndGradient->isEnabled());
+
+    // The V2x archive comes from H201..H215 without a protocol switch.
+    m_device->clearLog();
+    ui->TabbedNotebook1->setCurrentIndex(3);
+    const QStringList reads = readsIn(m_device->requestLog());
+    QVERIFY(reads.contains(QStringLiteral("H201")) && reads.contains(QStringLiteral("H215")));
+    QCOMPARE(ui->TabbedNotebook1->property("helpContext").toInt(), 400);
+    QVERIFY(!logHas(m_device->requestLog(), "ENQ"));
+    QVERIFY(boxes().isEmpty());
+    QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
+}
+
+void MainWindowTest::archivePageOfV1xSwitchesProtocolAndBack()
+{
+    auto w = connectedWindow(1);
+    QVERIFY(w->ChannelOpen);
+    m_device->clearLog();
+    DSData01 = TDSData();
+    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    const auto log = m_device->requestLog();
+    QVERIFY(logHas(log, "ETB"));
+    QVERIFY(logHas(log, "ENQ"));
+    QVERIFY(logHas(log, "DS b"));
+    QVERIFY(logHas(log, "SIGNON")); // the "WN" link is back
+    QCOMPARE(DSData01.Field[1], QStringLiteral("01"));
+    QVERIFY(!DSData01.Field[11].isEmpty());
+    QVERIFY(currentLink() && currentLink()->selector() == QLatin1String("WN"));
+    QVERIFY(currentLink()->IsConnected());
+    QVERIFY(w->ChannelOpen);
+    QVERIFY(boxes().isEmpty());
+    QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
+
+    // The new link reports to the window as the old one did.
+    m_device->control("lock open");
+    QTRY_COMPARE_WITH_TIMEOUT(w->ui()->Eichschloss->currentIndex(), 1, 5000);
+}
+
+void MainWindowTest::followsTheCalibrationLock()
+{
+    // As a V1x device connected before would leave them: a closed user lock.
+    DeviceValues.P[0] = DeviceValues.P[10] = QStringLiteral("0");
+    auto w = connectedWindow(2);
+    auto *ui = w->ui();
+    QVERIFY(!ui->P4->isEnabled());
+    m_device->control("lock open");
+    QTRY_COMPARE_WITH_TIMEOUT(ui->Eichschloss->currentIndex(), 1, 5000);
+    QVERIFY(ui->P4->isEnabled() && ui->H1->isEnabled() && ui->btDeleteAllCounter->isEnabled());
+    QVERIFY(ui->StatusRegister->text().contains(QLatin1String(".30")));
+    QCOMPARE(ui->H1->palette().color(QPalette::Base),
+             QApplication::palette().color(QPalette::Active, QPalette::Base));
+    // Read-only fields and markers are never touched.
+    QVERIFY(ui->H6->isEnabled() && ui->Edit9->isEnabled());
+
+    m_device->control("lock close");
+    QTRY_COMPARE_WITH_TIMEOUT(ui->Eichschloss->currentIndex(), 0, 5000);
+    QVERIFY(!ui->P4->isEnabled());
+    QVERIFY(ui->L7->isEnabled());
+    QVERIFY(boxes().isEmpty());
+}
+
+void MainWindowTest::reportsAFailedReadOnceAfterThePage()
+{
+    auto w = connectedWindow(2);
+    m_device->control("fail L7 ER05");
+    m_device->control("fail L8 ER01");
+    m_device->clearLog();
+    m_boxes->clear();
+    w->TabbedNotebook1Click();
+    // Every address was still read; the box names the status of the last
+    // failing one (L8: ER01).
+    QVERIFY(readsIn(m_device->requestLog()).contains(QStringLiteral("P311")));
+    QCOMPARE(boxIds(), (QList<int>{514}));
+    QCOMPARE(boxes().at(0).args, (QStringList{"-101"}));
+    QCOMPARE(boxes().at(0).captionId, 500);
+    QVERIFY(w->PageReady);
+
+    // The archive page does not report its read errors.
+    m_device->control("fail H203 ER05");
+    m_boxes->clear();
+    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    QVERIFY(boxes().isEmpty());
+}
+
+void MainWindowTest::survivesAValueItCannotShow()
+{
+    auto w = connectedWindow(2);
+    auto *ui = w->ui();
+    m_device->control("set L12 xx:00");
+    m_device->control("set L18 000000000777");
+    m_boxes->clear();
+    w->TabbedNotebook1Click();
+    // L12 stops the display; rows after it (L18) keep their old contents,
+    // the window stays usable and ready for edits.
+    QCOMPARE(boxes().size(), 1);
+    QCOMPARE(boxes().at(0).captionId, 500);
+    QVERIFY(boxes().at(0).text.contains(QLatin1String("xx")));
+    QCOMPARE(ui->Edit3->text(), QStringLiteral("123456"));
+    QVERIFY(w->PageReady);
+    QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
+    QCOMPARE(w->LastPageIndex, 0);
+}
+
+void MainWindowTest::failedConnectLeavesTheWindowIdle()
+{
+    qputenv("SLINE_32_COM1", "/nonexistent/pts");
+    TFormRQ60Main w;
+    w.acConnectExecute();
+    QVERIFY(!w.ChannelOpen);
+    QCOMPARE(boxIds(), (QList<int>{510}));
+    QCOMPARE(boxes().at(0).captionId, 500);
+    QVERIFY(w.ui()->acConnect->isEnabled());
+    QVERIFY(!w.ui()->acDisconnect->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+
+    // A port that answers but no device behind it: the sign-on fails.
+    startDevice(2);
+    m_device->control("fail signon silent");
+    m_boxes->clear();
+    w.acConnectExecute();
+    QVERIFY(!w.ChannelOpen);
+    QCOMPARE(boxIds(), (QList<int>{510}));
+}
+
+void MainWindowTest::disconnectReadsSettingsAgainAndEmptiesFields()
+{
+    auto w = connectedWindow(1);
+    auto *ui = w->ui();
+    QVERIFY(!ui->Edit2->text().isEmpty());
+    m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(700));
+    m_device->clearLog();
+    ui->TabbedNotebook1->setCurrentIndex(2);
+    w->acDisconnectExecute();
+
+    QVERIFY(!w->ChannelOpen);
+    QVERIFY(logHas(m_device->requestLog(), "ETB"));
+    QVERIFY(!currentLink()->IsConnected());
+    QCOMPARE(IniSettings.Comm.CheckTime, 700);
+    QCOMPARE(ui->TabbedNotebook1->currentIndex(), 0);
+    QVERIFY(ui->acConnect->isEnabled() && !ui->acDisconnect->isEnabled());
+    // Emptied: every value field, both lock boxes; kept: markers and "  bis".
+    QVERIFY(ui->Edit2->text().isEmpty() && ui->StatusRegister->text().isEmpty());
+    QVERIFY(ui->H1->text().trimmed().remove(QLatin1Char('_')).remove(QLatin1Char('.')).isEmpty());
+    QCOMPARE(ui->Eichschloss->currentIndex(), -1);
+    QCOMPARE(ui->Benutzerschloss->currentIndex(), -1);
+    QCOMPARE(ui->P14->value(), 0);
+    QCOMPARE(ui->Edit9->text(), langText(1018));
+    QCOMPARE(ui->Edit10->text(), langText(1019));
+    QCOMPARE(ui->Edit8->text(), QStringLiteral("  bis"));
+    // Back in the start state of a V1x-less window.
+    QVERIFY(!ui->L27Low->isHidden() && !ui->gbBenutzerschloss->isEnabled());
+
+    // The next connect loads the drivers again and works.
+    w->acConnectExecute();
+    QVERIFY(w->ChannelOpen);
+    QVERIFY(!ui->Edit2->text().isEmpty());
+    QCOMPARE(currentLink()->CheckInterval, uint16_t(700));
+}
+
+void MainWindowTest::pendingChangesAreOfferedOnPageChangeDisconnectAndClose()
+{
+    auto w = connectedWindow(2);
+    auto *ui = w->ui();
+    ui->TabbedNotebook1->setCurrentIndex(1);
+
+    // No: the changes are dropped and the chosen page is read.
+    ui->btSet->setEnabled(true);
+    ui->btCancel->setEnabled(true);
+    setComponentTag(ui->P1, componentTag(ui->P1) | TagChangeFlag);
+    m_boxes->answers = {IdNo};
+    m_device->clearLog();
+    ui->TabbedNotebook1->setCurrentIndex(2);
+    QCOMPARE(boxIds(), (QList<int>{513}));
+    QVERIFY(!ui->btSet->isEnabled() && !ui->btCancel->isEnabled());
+    QVERIFY(!(componentTag(ui->P1) & TagChangeFlag));
+    QVERIFY(readsIn(m_device->requestLog()).contains(QStringLiteral("H1")));
+    QCOMPARE(w->LastPageIndex, 2);
+
+    // Yes: the page just left is selected and read again.
+    ui->btSet->setEnabled(true);
+    m_boxes->clear();
+    m_boxes->answers = {IdYes};
+    m_device->clearLog();
+    ui->TabbedNotebook1->setCurrentIndex(4);
+    QCOMPARE(ui->TabbedNotebook1->currentIndex(), 2);
+    QVERIFY(readsIn(m_device->requestLog()).contains(QStringLiteral("H1")));
+    QVERIFY(!readsIn(m_device->requestLog()).contains(QStringLiteral("P147")));
+
+    // "Trennen" answered Yes keeps the connection.
+    m_boxes->clear();
+    m_boxes->answers = {IdYes};
+    w->acDisconnectExecute();
+    QCOMPARE(boxIds(), (QList<int>{513}));
+    QVERIFY(w->ChannelOpen && currentLink()->IsConnected());
+
+    // Closing answered Yes keeps the window open; No closes it.
+    m_boxes->clear();
+    m_boxes->answers = {IdYes, IdNo};
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    QVERIFY(w->close());
+    QCOMPARE(boxIds(), (QList<int>{517, 517}));
+    QVERIFY(!currentLink()->IsConnected());
+}
+
+void MainWindowTest::lostLinkEndsTheProgram()
+{
+    auto w = connectedWindow(2);
+    QVERIFY(w->isVisible());
+    m_boxes->clear();
+    m_device->hangUp();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 10000);
+    QCOMPARE(boxIds(), (QList<int>{516}));
+    QCOMPARE(boxes().at(0).captionId, 502);
+    QVERIFY(!w->ChannelOpen);
+    QVERIFY(!currentLink()->IsConnected());
+}
+
+void MainWindowTest::closingDisconnects()
+{
+    const QLocale before = QLocale();
+    {
+        QLocale::setDefault(QLocale(QLocale::German));
+        auto w = connectedWindow(2);
+        QCOMPARE(QLocale().decimalPoint(), QStringLiteral("."));
+        m_device->clearLog();
+        QVERIFY(w->close());
+        QVERIFY(logHas(m_device->requestLog(), "ETB"));
+        QVERIFY(!currentLink()->IsConnected());
+        // The separator in force before the window came back.
+        QCOMPARE(QLocale().decimalPoint(), QStringLiteral(","));
+        QVERIFY(boxes().isEmpty());
+    }
+    QLocale::setDefault(before);
+}
+
+void MainWindowTest::statusRegisterPlainTextAndClearing()
+{
+    auto w = connectedWindow(2);
+    auto *ui = w->ui();
+    m_device->control("lock open");
+    QTRY_COMPARE_WITH_TIMEOUT(ui->Eichschloss->currentIndex(), 1, 5000);
+    ReadValues(QStringLiteral("L4"));
+    w->DisplayValues(QStringLiteral("L4"));
+    QCOMPARE(ui->StatusRegister->text(), QStringLiteral(".3.30"));
+
+    ui->btShowStatRegText->click();
+    QVERIFY(ui->Memo1->isVisible());
+    QCOMPARE(ui->Memo1->toPlainText(), langText(203) + QLatin1Char('\n') + langText(230));
+    QCOMPARE(ui->Memo1->height(), 65);
+    QCOMPARE(ui->btShowStatRegText->text(), langText(1011));
+    // Right under the status register group.
+    const QPoint below = ui->gbStatusRegister->mapTo(ui->centralwidget,
+                                                     QPoint(0, ui->gbStatusRegister->height()));
+    QCOMPARE(ui->Memo1->pos(), below);
+    ui->btShowStatRegText->click();
+    QVERIFY(ui->Memo1->isHidden());
+    QCOMPARE(ui->btShowStatRegText->text(), langText(1010));
+
+    // Clearing: No does nothing; Yes writes L4=0 and shows what is left
+    // (bit 30 stays while the lock is open).
+    m_boxes->clear();
+    m_boxes->answers = {IdNo};
+    m_device->clearLog();
+    ui->btClearStatusRegister->click();
+    QVERIFY(!logHas(m_device->requestLog(), "W1 L4(0)"));
+    m_boxes->answers = {IdYes};
+    ui->btClearStatusRegister->click();
+    QVERIFY(logHas(m_device->requestLog(), "W1 L4(0)"));
+    QCOMPARE(ui->StatusRegister->text(), QStringLiteral(".30"));
+    QCOMPARE(boxIds(), (QList<int>{511, 511}));
+
+    // A refused write is reported with its status; no re-read.
+    m_device->control("fail L4 ER05");
+    m_boxes->clear();
+    m_boxes->answers = {IdYes};
+    ui->btClearStatusRegister->click();
+    QCOMPARE(boxIds(), (QList<int>{511, 512}));
+    QVERIFY(boxes().at(1).caption.endsWith(QLatin1String(" -105")));
+    m_device->control("fail clear");
+}
+
+void MainWindowTest::aboutBoxAndWaitNotice()
+{
+    TFormRQ60Main w;
+    QString title, programLabel;
+    QTimer::singleShot(0, [&] {
+        QWidget *box = QApplication::activeModalWidget();
+        QVERIFY(box);
+        title = box->windowTitle();
+        programLabel = box->findChild<QLabel *>(QStringLiteral("Label1"))->text();
+        box->findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
+    });
+    w.mn43InfoClick();
+    QCOMPARE(title, langText(5000));
+    QCOMPARE(programLabel, langText(5001));
+
+    MeldungCaption = langText(501);
+    MeldungText = langText(544);
+    FormMeldung->showOver(&w);
+    QVERIFY(FormMeldung->isVisible());
+    QVERIFY(FormMeldung->windowFlags() & Qt::WindowStaysOnTopHint);
+    QVERIFY(!(FormMeldung->windowFlags() & Qt::WindowCloseButtonHint));
+    QCOMPARE(FormMeldung->labelText(), langText(544));
+    // A later paint takes the texts as they are then.
+    MeldungText = langText(543);
+    FormMeldung->repaint();
+    QCOMPARE(FormMeldung->labelText(), langText(543));
+    QCOMPARE(FormMeldung->windowTitle(), langText(501));
+    FormMeldung->hide();
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "tst_mainwindow.moc"
