@@ -1,5 +1,6 @@
 // The open port: termios set-up, exclusive hold, send and receive with
 // explicit timeouts.
+#include <algorithm>
 #include "line.h"
 
 #include "driverproc.h"
@@ -20,9 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int FirstByteWaitMs = 300;
-// Quiet time that ends a receive once bytes have come. USB adapters deliver
-// in chunks up to ~16 ms apart, so this must stay well above that.
-constexpr int InterByteWaitMs = 50;
+
 
 speed_t speedFor(int baud)
 {
@@ -179,7 +178,10 @@ int32_t SerialLine::receive(char *buffer, int32_t capacity, int32_t &received)
             ssize_t n = ::read(fd_, buffer + received, static_cast<size_t>(capacity - received));
             if (n > 0) {
                 received += static_cast<int32_t>(n);
-                deadline = Clock::now() + std::chrono::milliseconds(InterByteWaitMs);
+                // Take what is already there and return: the protocol
+                // drivers receive again until their frame is complete, so
+                // waiting for a quiet line would only add to every exchange.
+                deadline = Clock::now();
                 continue;
             }
             if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
