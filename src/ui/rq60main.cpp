@@ -74,6 +74,9 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
     // own windows; their entries only show whether they are available.
 
     Init();
+    // Lists show their first item once filled; the window starts as empty
+    // as after a disconnect.
+    ResetScreen();
 }
 
 TFormRQ60Main::~TFormRQ60Main()

@@ -183,6 +183,10 @@ void MainWindowTest::startsIdleWithoutTouchingTheLine()
         QVERIFY(w.findChild<QLineEdit *>(QStringLiteral("Edit%1").arg(n))->isHidden());
     // Translated: the page titles come from the table, the menus too.
     QCOMPARE(ui->TabbedNotebook1->tabText(1), langText(1051));
+    // Nothing is shown before a device is read, lists included.
+    QCOMPARE(ui->L12->currentIndex(), -1);
+    QCOMPARE(ui->P310->currentIndex(), -1);
+    QCOMPARE(ui->Eichschloss->currentIndex(), -1);
     QCOMPARE(ui->acConnect->text(), langText(129));
     // Lock classes: E and B bits on their fields, the string ID kept.
     QVERIFY(componentTag(ui->P4) & TagCalibrationLock);
@@ -232,6 +236,9 @@ void MainWindowTest::connectsToV2xDevice()
     QCOMPARE(ui->Eichschloss->currentIndex(), 0);
     QVERIFY(!ui->P4->isEnabled() && !ui->H1->isEnabled() && !ui->btDeleteAllCounter->isEnabled());
     QCOMPARE(ui->H1->palette().color(QPalette::Base), QColor(192, 192, 192));
+    // ... and still readable: the disabled text is not the background.
+    QVERIFY(ui->L18->palette().color(QPalette::Disabled, QPalette::Text) !=
+            QColor(192, 192, 192));
     QVERIFY(ui->L7->isEnabled() && ui->P310->isEnabled());
     QVERIFY(!ui->gbBenutzerschloss->isEnabled());
     QVERIFY(!ui->L27Low->isHidden());
