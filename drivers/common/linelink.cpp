@@ -160,4 +160,19 @@ bool printable(const std::string &s)
     return true;
 }
 
+Answer requestAnswer(LineLink &line, const std::string &request, std::size_t maxData,
+                     const std::function<bool(const iec::Scan &)> &stale)
+{
+    int32_t st = line.flushInput();
+    if (st == drv::DrvOk)
+        st = line.send(request);
+    if (st != drv::DrvOk) {
+        Answer failed;
+        failed.kind = Answer::LineError;
+        failed.status = st;
+        return failed;
+    }
+    return awaitAnswer(line, answerWait(request.size()), maxData, stale);
+}
+
 } // namespace linelink

@@ -64,6 +64,12 @@ struct Answer {
 Answer awaitAnswer(LineLink &line, Ms firstByteWait, std::size_t maxData,
                    const std::function<bool(const iec::Scan &)> &stale);
 
+// One try of a request: drops earlier input, sends `request` and waits for
+// its answer as awaitAnswer does. A failing flush or send comes back as
+// LineError with its status.
+Answer requestAnswer(LineLink &line, const std::string &request, std::size_t maxData,
+                     const std::function<bool(const iec::Scan &)> &stale);
+
 // Receives into `buffer` until `complete(buffer)` says so or `deadline`
 // passes (DrvTimeout).
 int32_t receiveUntil(LineLink &line, std::string &buffer, Clock::time_point deadline,

@@ -130,13 +130,7 @@ int32_t Session::exchangeRead(const std::string &address, std::string &value)
     };
     int32_t last = drv::DrvTimeout;
     for (int attempt = 0; attempt < MaxTries; ++attempt) {
-        int32_t st = line_.flushInput();
-        if (st == drv::DrvOk)
-            st = line_.send(request);
-        if (st != drv::DrvOk)
-            return st;
-        Answer a = linelink::awaitAnswer(line_, linelink::answerWait(request.size()),
-                                         MaxAnswerData, stale);
+        Answer a = linelink::requestAnswer(line_, request, MaxAnswerData, stale);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind != Answer::Frame) {
@@ -176,13 +170,7 @@ int32_t Session::write(const std::string &address, const std::string &value, std
     int32_t last = drv::DrvNotConfirmed;
     bool confirmed = false;
     for (int attempt = 0; attempt < MaxTries && !confirmed; ++attempt) {
-        int32_t st = line_.flushInput();
-        if (st == drv::DrvOk)
-            st = line_.send(request);
-        if (st != drv::DrvOk)
-            return st;
-        Answer a = linelink::awaitAnswer(line_, linelink::answerWait(request.size()),
-                                         MaxAnswerData, stale);
+        Answer a = linelink::requestAnswer(line_, request, MaxAnswerData, stale);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind != Answer::Frame) {

@@ -45,12 +45,7 @@ int32_t Session::readField(int32_t command, std::string &text)
     };
     int32_t last = drv::DrvTimeout;
     for (int attempt = 0; attempt < MaxTries; ++attempt) {
-        int32_t st = line_.flushInput();
-        if (st == drv::DrvOk)
-            st = line_.send(request);
-        if (st != drv::DrvOk)
-            return st;
-        Answer a = linelink::awaitAnswer(line_, linelink::answerWait(1), MaxFieldData, stale);
+        Answer a = linelink::requestAnswer(line_, request, MaxFieldData, stale);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind == Answer::Frame && linelink::printable(a.frame.data)) {
