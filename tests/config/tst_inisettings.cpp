@@ -25,6 +25,7 @@ private slots:
     void helpFileChoice();
     void keyWritersKeepFileAndRecordTogether();
     void refusedKeyWriteRaises();
+    void createFailureEndsWithCode3();
 
 private:
     int readExpectingExit();
@@ -298,6 +299,25 @@ void TestIniSettings::refusedKeyWriteRaises()
     }
     QVERIFY(raised);
     QCOMPARE(IniSettings.Justify.TempLow, QString("-20.0"));
+}
+
+void TestIniSettings::createFailureEndsWithCode3()
+{
+    ExitTrap trap;
+    int code = 0;
+    try {
+        failIniCreate();
+    } catch (const ProgramExitCalled &e) {
+        code = e.code;
+    }
+    QCOMPARE(code, 3);
+    QCOMPARE(m_rec->shown.size(), 1);
+    QCOMPARE(m_rec->shown[0].text,
+             QString::fromUtf8("Can\u00b4t find INI-file! Can\u00b4t create default INI-file! / "
+                               "INI-Datei nicht gefunden! Vorgabe-INI-Datei kann nicht erzeugt "
+                               "werden!"));
+    QCOMPARE(m_rec->shown[0].caption, QString("PXRQ60 - Initialization"));
+    QCOMPARE(int(m_rec->shown[0].flags), int(MbIconError));
 }
 
 QTEST_GUILESS_MAIN(TestIniSettings)
