@@ -23,6 +23,9 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QFile>
+#include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -70,6 +73,8 @@ private slots:
     void connectsToV1xDevice();
     void readsEachPageWithItsList();
     void archivePageOfV1xSwitchesProtocolAndBack();
+    void archiveReadoutWithoutTheDsDriver();
+    void warningCountAndOutputFunctionFollowTheDevice();
     void followsTheCalibrationLock();
     void reportsAFailedReadOnceAfterThePage();
     void survivesAValueItCannotShow();
@@ -339,6 +344,52 @@ void MainWindowTest::archivePageOfV1xSwitchesProtocolAndBack()
     // The new link reports to the window as the old one did.
     m_device->control("lock open");
     QTRY_COMPARE_WITH_TIMEOUT(w->ui()->Eichschloss->currentIndex(), 1, 5000);
+}
+
+void MainWindowTest::archiveReadoutWithoutTheDsDriver()
+{
+    auto w = connectedWindow(1);
+    QVERIFY(w->ChannelOpen);
+    // A driver folder that lacks the "DS" protocol library.
+    QTemporaryDir drivers;
+    for (const char *name : {"sline_32.so", "pcola_32.so"})
+        QVERIFY(QFile::link(QStringLiteral(PX_BIN_DIR "/") + QLatin1String(name),
+                            drivers.filePath(QLatin1String(name))));
+    TCommClass::setDriverDirectory(drivers.path());
+    const auto restore = qScopeGuard([] { TCommClass::setDriverDirectory(QString()); });
+    m_boxes->clear();
+    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    // Reported once; the "WN" link is back and the window usable.
+    QCOMPARE(boxIds(), (QList<int>{510}));
+    QVERIFY(currentLink() && currentLink()->selector() == QLatin1String("WN"));
+    QVERIFY(currentLink()->IsConnected() && w->ChannelOpen);
+    QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
+    m_device->clearLog();
+    w->ui()->TabbedNotebook1->setCurrentIndex(0);
+    QVERIFY(readsIn(m_device->requestLog()).contains(QStringLiteral("L34")));
+}
+
+void MainWindowTest::warningCountAndOutputFunctionFollowTheDevice()
+{
+    auto w = connectedWindow(2);
+    auto *ui = w->ui();
+    // V2x: a warning count above 0 means two pulse inputs and shows the group.
+    m_device->control("set P38 3");
+    ui->TabbedNotebook1->setCurrentIndex(1);
+    QCOMPARE(ui->P37->currentText(), QStringLiteral("2"));
+    QCOMPARE(ui->P38->value(), 3);
+    QVERIFY(!ui->P38->isHidden() && !ui->Edit6->isHidden() && !ui->lbWarnAfter->isHidden());
+
+    // An output function the list does not know: message 515 with the code,
+    // and the rest of the page is still shown.
+    m_device->control("set P310 3");
+    m_device->control("set P311 10");
+    m_boxes->clear();
+    ui->TabbedNotebook1->setCurrentIndex(0);
+    QCOMPARE(boxIds(), (QList<int>{515}));
+    QCOMPARE(boxes().at(0).args, (QStringList{"3"}));
+    QCOMPARE(ui->P310->currentIndex(), 3);
+    QCOMPARE(ui->P311->currentText(), QStringLiteral("10"));
 }
 
 void MainWindowTest::followsTheCalibrationLock()
