@@ -6,6 +6,7 @@
 #include "commclass.h"
 #include "componentkind.h"
 #include "devicevalues.h"
+#include "displayrules.h"
 #include "dsmodul.h"
 #include "helpers.h"
 #include "info.h"
@@ -199,10 +200,10 @@ void TFormRQ60Main::TabbedNotebook1Click()
             status = ReadValues(list);
             DisplayValues(list);
             if (gen == Generation::V1x) {
-                if (DeviceValues.P[0] != QLatin1String("0") || DeviceValues.P[10] != QLatin1String("0"))
-                    EnableUserValues();
-                else
+                if (userLockClosed(DeviceValues.P[0], DeviceValues.P[10]))
                     DisableUserValues();
+                else
+                    EnableUserValues();
             }
             break;
         case 3:
