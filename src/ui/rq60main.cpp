@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QSignalBlocker>
 
 QString ProgramShortName;
@@ -50,6 +51,29 @@ void showConversionError(const ConversionError &e)
     showMessage(r);
 }
 
+// Keeps mouse, wheel and key input away from a widget that only displays.
+class InputSwallower : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
 } // namespace
 
 TFormRQ60Main::TFormRQ60Main(QWidget *parent)
@@ -58,6 +82,12 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
     m_ui->setupUi(this);
     m_userMarkerStyle = m_ui->Edit10->styleSheet();
     applyEditMasks();
+    // The lock state boxes only show what the device reports; a click must
+    // not open their list and pretend to change a lock.
+    auto *inert = new InputSwallower(this);
+    for (QComboBox *box : findChildren<QComboBox *>())
+        if (box->property("displayOnly").toBool())
+            box->installEventFilter(inert);
 
     connect(m_ui->acConnect, &QAction::triggered, this, &TFormRQ60Main::acConnectExecute);
     connect(m_ui->acDisconnect, &QAction::triggered, this, &TFormRQ60Main::acDisconnectExecute);

@@ -407,6 +407,10 @@ void MainWindowTest::followsTheCalibrationLock()
              QApplication::palette().color(QPalette::Active, QPalette::Base));
     // Read-only fields and markers are never touched.
     QVERIFY(ui->H6->isEnabled() && ui->Edit9->isEnabled());
+    // The lock box only shows the state: a click opens no list.
+    QTest::mouseClick(ui->Eichschloss, Qt::LeftButton);
+    QVERIFY(!QApplication::activePopupWidget());
+    QCOMPARE(ui->Eichschloss->currentIndex(), 1);
 
     m_device->control("lock close");
     QTRY_COMPARE_WITH_TIMEOUT(ui->Eichschloss->currentIndex(), 0, 5000);
