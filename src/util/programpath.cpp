@@ -2,6 +2,7 @@
 
 #include "helpers.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -16,7 +17,12 @@ QString programFilePath()
 {
     if (!overridePath().isEmpty())
         return overridePath();
-    return QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    // The link keeps naming the program file even when a rebuild has
+    // replaced it meanwhile; only a " (deleted)" is added then.
+    QString path = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    if (path.endsWith(QLatin1String(" (deleted)")))
+        path.chop(10);
+    return path;
 }
 
 QString programDirectory()
