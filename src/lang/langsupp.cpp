@@ -136,7 +136,7 @@ QString fillOne(const QString &flags, const QString &width, const QString &preci
                 const QVariant &v, bool *fits)
 {
     *fits = true;
-    const QByteArray spec =
+    const QByteArray head =
         (QLatin1Char('%') + flags + width + (precision.isNull() ? QString() : QLatin1Char('.') + precision))
             .toLatin1();
     switch (conv.unicode()) {
@@ -163,7 +163,7 @@ QString fillOne(const QString &flags, const QString &width, const QString &preci
             return QString();
         }
         const char c = conv.toLatin1() == 'i' ? 'd' : conv.toLatin1();
-        return QString::asprintf((spec + "ll" + c).constData(), v.toLongLong());
+        return QString::asprintf((head + "ll" + c).constData(), v.toLongLong());
     }
     case 'f':
     case 'g':
@@ -174,7 +174,7 @@ QString fillOne(const QString &flags, const QString &width, const QString &preci
             *fits = false;
             return QString();
         }
-        return QString::asprintf((spec + conv.toLatin1()).constData(), v.toDouble());
+        return QString::asprintf((head + conv.toLatin1()).constData(), v.toDouble());
     }
     }
     *fits = false;
