@@ -100,6 +100,7 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
     connect(m_ui->btClearStatusRegister, &QPushButton::clicked, this,
             &TFormRQ60Main::btClearStatusRegisterClick);
     connect(m_ui->btSet, &QPushButton::clicked, this, &TFormRQ60Main::btSetClick);
+    connectEditing();
     // Printing, the options dialogs, the battery capacity, the archive
     // export, the keys, the user lock and the help viewer come with their
     // own windows; their entries only show whether they are available.
@@ -366,8 +367,6 @@ void TFormRQ60Main::FormClose()
         DisConnect();
     QLocale::setDefault(m_savedLocale);
 }
-
-void TFormRQ60Main::btSetClick() {}
 
 void TFormRQ60Main::DispArchiv() {}
 

@@ -20,6 +20,8 @@ class TFormRQ60Main;
 }
 class TCommClass;
 struct DisplayOp;
+struct FieldInput;
+struct WireValue;
 class QWidget;
 
 // The name the options dialogs file their settings under.
@@ -71,9 +73,28 @@ public:
     void btShowStatRegTextClick();
     void btClearStatusRegisterClick();
     void mn43InfoClick();
-    // Writing edited values back to the device comes with the editing of
-    // fields; until then nothing enables "Setzen" and this does nothing.
+    // Editing and write-back (rq60editing.cpp). "Setzen" writes every
+    // marked field in the write order and shows what the device stored;
+    // "Verwerfen" drops the marks and reads the page again.
     void btSetClick();
+    void btCancelClick();
+    // Marks `edited` (the field whose change event fired; the focused
+    // widget when none is given) and enables both buttons; nothing while
+    // PageReady is false.
+    void SetChangeFlagAndEnableButtons(QObject *edited = nullptr);
+    void H2Exit();
+    void H4Exit();
+    void P14_1Click();
+    void P37Change();
+    void P38Change();
+    void P147neuChange();
+    void P148neuChange();
+    // The calibration page and the counter reset (rq60calibration.cpp).
+    void ReadTemp(int n);
+    void btReadLowerTempClick();
+    void btReadUpperTempClick();
+    void btCalcOffsetAndGradientClick();
+    void btDeleteAllCounterClick();
     // Rebuilds the archive grids from the store or the DS records; the
     // archive listing fills it.
     void DispArchiv();
@@ -98,12 +119,17 @@ private:
     void showWaitNotice(uint16_t textId);
     void closeWaitNotice();
     void FormClose();
+    void connectEditing();
+    void connectCalibration();
+    FieldInput fieldInput(const QString &name) const;
+    bool writeFieldValue(const WireValue &w);
 
     std::unique_ptr<Ui::TFormRQ60Main> m_ui;
     bool m_statusPlainText = false;
     bool m_firstInit = true;
     QLocale m_savedLocale;
     QString m_userMarkerStyle; // the design's style of the " B" marker
+    bool m_inP37Change = false; // P38 is being set by the choice in P37
 };
 
 #endif
