@@ -105,10 +105,14 @@ void TFormRQ60Main::btCalcOffsetAndGradientClick()
             m_ui->btCalcOffsetAndGradient->setEnabled(false);
             return;
         }
-        // Their change handlers mark both fields for "Setzen".
+        // Right-aligned in the four positions of the fields. A result equal
+        // to the text already there raises no change event, yet it is a new
+        // calculation to write: both are marked either way.
         const EditMask mask(m_ui->P147neu->property("editMask").toString());
         m_ui->P147neu->setText(mask.fieldText(r.offsetText.trimmed()));
         m_ui->P148neu->setText(mask.fieldText(r.gradientText.trimmed()));
+        P147neuChange();
+        P148neuChange();
         setComponentTag(m_ui->btCalcOffsetAndGradient,
                         componentTag(m_ui->btCalcOffsetAndGradient) & ~int64_t(TagChangeFlag));
     } catch (const ConversionError &e) {
