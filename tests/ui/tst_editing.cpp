@@ -285,6 +285,20 @@ void EditingTest::failuresKeepTheirMarksAndSayWhy()
     QVERIFY(flagged(ui->P4) && ui->btSet->isEnabled());
     m_device->control("fail clear");
 
+    // Both halves of a refused L27 stay marked; it is tried (and reported) once.
+    w->ResetChangeFlagsAndDisableButtons();
+    m_device->control("fail L27 ER05");
+    clearLogs();
+    ui->L27Low->setValue(-5);
+    ui->L27High->setValue(35);
+    w->btSetClick();
+    QCOMPARE(writesIn(m_device->requestLog()), QStringList{"L27=-5;35"});
+    QCOMPARE(boxIds(), QList<int>{518});
+    QVERIFY(flagged(ui->L27Low) && flagged(ui->L27High));
+    m_device->control("fail clear");
+    w->ResetChangeFlagsAndDisableButtons();
+    choose(ui->P4, "10");
+
     // Unconfirmed: counted as written only when the read-back is equal.
     m_device->control("noconfirm on");
     clearLogs();
@@ -447,6 +461,14 @@ void EditingTest::calibrationWithoutTwoPointsComputesNothing()
     QCOMPARE(boxIds(), QList<int>{542});
     QVERIFY(ui->P147neu->text().isEmpty() && !flagged(ui->P147neu));
     QVERIFY(!ui->btCalcOffsetAndGradient->isEnabled());
+
+    // A point never read (a failed read leaves its text empty).
+    clearLogs();
+    setMeasured("-20.0", "");
+    ui->btCalcOffsetAndGradient->click();
+    QCOMPARE(m_boxes->shown.size(), 1);
+    QCOMPARE(m_boxes->shown.first().captionId, 500);
+    QVERIFY(ui->P147neu->text().isEmpty());
 }
 
 void EditingTest::counterReset()
