@@ -19,11 +19,14 @@
 
 void TFormRQ60Main::connectCalibration()
 {
-    connect(m_ui->btReadLowerTemp, &QPushButton::clicked, this, &TFormRQ60Main::btReadLowerTempClick);
-    connect(m_ui->btReadUpperTemp, &QPushButton::clicked, this, &TFormRQ60Main::btReadUpperTempClick);
+    connect(m_ui->btReadLowerTemp, &QPushButton::clicked, this,
+            &TFormRQ60Main::btReadLowerTempClick);
+    connect(m_ui->btReadUpperTemp, &QPushButton::clicked, this,
+            &TFormRQ60Main::btReadUpperTempClick);
     connect(m_ui->btCalcOffsetAndGradient, &QPushButton::clicked, this,
             &TFormRQ60Main::btCalcOffsetAndGradientClick);
-    connect(m_ui->btDeleteAllCounter, &QPushButton::clicked, this, &TFormRQ60Main::btDeleteAllCounterClick);
+    connect(m_ui->btDeleteAllCounter, &QPushButton::clicked, this,
+            &TFormRQ60Main::btDeleteAllCounterClick);
 }
 
 // A V1x device measures at either point through P28; the store files the
@@ -91,12 +94,15 @@ void TFormRQ60Main::btCalcOffsetAndGradientClick()
 {
     const Generation gen = generation();
     try {
-        const QString low = checkedReference(QStringLiteral("TempLowRef"), m_ui->TempLowRef->text(), gen);
-        const QString high = checkedReference(QStringLiteral("TempHighRef"), m_ui->TempHighRef->text(), gen);
+        const QString low =
+            checkedReference(QStringLiteral("TempLowRef"), m_ui->TempLowRef->text(), gen);
+        const QString high =
+            checkedReference(QStringLiteral("TempHighRef"), m_ui->TempHighRef->text(), gen);
         if (low.isEmpty() || high.isEmpty())
             return;
-        const CalibrationResult r = computeOffsetAndGradient(
-            low, high, DeviceValues.P[170], DeviceValues.P[171], DeviceValues.P[147], DeviceValues.P[148]);
+        const CalibrationResult r =
+            computeOffsetAndGradient(low, high, DeviceValues.P[170], DeviceValues.P[171],
+                                     DeviceValues.P[147], DeviceValues.P[148]);
         if (r.status == CalibrationResult::EqualMeasured) {
             // Two readings that differ only in their form (20 and 20.0) are
             // one point: dividing by their difference would give no number,

@@ -52,11 +52,14 @@ private:
 // The fields whose change only marks them; the coupled fields have handlers
 // of their own.
 const char *const PlainChangeFields[] = {
-    "H1",   "H23",  "H2",   "H4",   "L7",   "L8",  "L12", "L18", "L27Low", "L27High", "L123",
-    "L124", "L156", "L157", "P1",   "P2",   "P3",  "P4",  "P13", "P14",    "P310",    "P311",
-    "TempLowRef",   "TempHighRef"};
+    "H1",     "H23",     "H2",   "H4",   "L7",   "L8",   "L12",        "L18",
+    "L27Low", "L27High", "L123", "L124", "L156", "L157", "P1",         "P2",
+    "P3",     "P4",      "P13",  "P14",  "P310", "P311", "TempLowRef", "TempHighRef"};
 
-bool hasChangeFlag(const QObject *o) { return o && (componentTag(o) & TagChangeFlag); }
+bool hasChangeFlag(const QObject *o)
+{
+    return o && (componentTag(o) & TagChangeFlag);
+}
 
 void setChangeFlag(QObject *o, bool on)
 {
@@ -87,13 +90,16 @@ void TFormRQ60Main::connectEditing()
     for (const char *name : PlainChangeFields) {
         QObject *field = findChild<QObject *>(QLatin1String(name));
         if (auto *edit = qobject_cast<QLineEdit *>(field))
-            connect(edit, &QLineEdit::textChanged, this, [this, edit] { SetChangeFlagAndEnableButtons(edit); });
+            connect(edit, &QLineEdit::textChanged, this,
+                    [this, edit] { SetChangeFlagAndEnableButtons(edit); });
         else if (auto *spin = qobject_cast<QSpinBox *>(field))
-            connect(spin, &QSpinBox::valueChanged, this, [this, spin] { SetChangeFlagAndEnableButtons(spin); });
+            connect(spin, &QSpinBox::valueChanged, this,
+                    [this, spin] { SetChangeFlagAndEnableButtons(spin); });
         // A list reports only the user's choice; the program's selections
         // while showing values stay silent.
         else if (auto *combo = qobject_cast<QComboBox *>(field))
-            connect(combo, &QComboBox::activated, this, [this, combo] { SetChangeFlagAndEnableButtons(combo); });
+            connect(combo, &QComboBox::activated, this,
+                    [this, combo] { SetChangeFlagAndEnableButtons(combo); });
     }
     m_ui->H2->installEventFilter(new ExitWatcher(m_ui->H2, [this] { H2Exit(); }));
     m_ui->H4->installEventFilter(new ExitWatcher(m_ui->H4, [this] { H4Exit(); }));
@@ -139,7 +145,10 @@ void TFormRQ60Main::H2Exit()
     }
 }
 
-void TFormRQ60Main::H4Exit() { H2Exit(); }
+void TFormRQ60Main::H4Exit()
+{
+    H2Exit();
+}
 
 // The box belongs to the cycle time: a click on it is a change of P14.
 void TFormRQ60Main::P14_1Click()
@@ -282,7 +291,8 @@ void TFormRQ60Main::btSetClick()
             // once per "Setzen"; a written L27 has unmarked its other half.
             if (!hasChangeFlag(field))
                 continue;
-            const WireValue w = CheckAndFormatValue(field->objectName(), fieldInput(field->objectName()), gen);
+            const WireValue w =
+                CheckAndFormatValue(field->objectName(), fieldInput(field->objectName()), gen);
             bool ok = false;
             if (w.failed()) {
                 if (w.message)

@@ -42,7 +42,10 @@ QStringList readsIn(const std::vector<std::string> &log)
     return reads;
 }
 
-bool flagged(const QObject *o) { return componentTag(o) & TagChangeFlag; }
+bool flagged(const QObject *o)
+{
+    return componentTag(o) & TagChangeFlag;
+}
 
 // A masked field as the user leaves it; its change event marks it.
 void typeInto(QLineEdit *edit, const QString &text)
@@ -58,7 +61,10 @@ void choose(QComboBox *combo, const QString &item)
     emit combo->activated(index);
 }
 
-QString shown(QLineEdit *edit) { return edit->displayText().replace('_', ' '); }
+QString shown(QLineEdit *edit)
+{
+    return edit->displayText().replace('_', ' ');
+}
 
 } // namespace
 
@@ -415,9 +421,11 @@ void EditingTest::newOffsetAndGradient_data()
     QTest::addColumn<QString>("offset");
     QTest::addColumn<QString>("gradient");
     // References -20.0 and 40.0, old gradient 2040.
+    // clang-format off
     QTest::newRow("measured = references") << "123" << "-20.0" << "40.0" << " 123" << "2040";
     QTest::newRow("both 0.4 K high") << "2725" << "-19.6" << "40.4" << "2721" << "2040";
     QTest::newRow("limited") << "0" << "0.0" << "10.0" << "   0" << "4095";
+    // clang-format on
 }
 
 void EditingTest::newOffsetAndGradient()
