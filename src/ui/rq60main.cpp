@@ -2,6 +2,8 @@
 // the link and closing. The display of values is in rq60display.cpp.
 #include "rq60main.h"
 
+#include "battcap.h"
+
 #include "addresstable.h"
 #include "commclass.h"
 #include "componentkind.h"
@@ -93,6 +95,8 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
     connect(m_ui->acDisconnect, &QAction::triggered, this, &TFormRQ60Main::acDisconnectExecute);
     connect(m_ui->mn13Exit, &QAction::triggered, this, &QWidget::close);
     connect(m_ui->mn43Info, &QAction::triggered, this, &TFormRQ60Main::mn43InfoClick);
+    connect(m_ui->acChangeBattCap, &QAction::triggered, this,
+            &TFormRQ60Main::acChangeBattCapExecute);
     connect(m_ui->TabbedNotebook1, &QTabWidget::currentChanged, this,
             &TFormRQ60Main::TabbedNotebook1Click);
     connect(m_ui->btShowStatRegText, &QPushButton::clicked, this,
@@ -379,6 +383,15 @@ void TFormRQ60Main::ResetChangeFlagsAndDisableButtons()
     }
     m_ui->btSet->setEnabled(false);
     m_ui->btCancel->setEnabled(false);
+}
+
+void TFormRQ60Main::acChangeBattCapExecute()
+{
+    TFormBattCap dialog(this);
+    // The dialog hands back the months the device answered; the window puts
+    // them into its own field.
+    connect(&dialog, &TFormBattCap::runTimeWritten, m_ui->L35, &QLineEdit::setText);
+    dialog.exec();
 }
 
 void TFormRQ60Main::mn43InfoClick()

@@ -73,6 +73,7 @@ public:
     void btShowStatRegTextClick();
     void btClearStatusRegisterClick();
     void mn43InfoClick();
+    void acChangeBattCapExecute();
     // Editing and write-back (rq60editing.cpp). "Setzen" writes every
     // marked field in the write order and shows what the device stored;
     // "Verwerfen" drops the marks and reads the page again.

@@ -85,6 +85,7 @@ private slots:
     void closingDisconnects();
     void statusRegisterPlainTextAndClearing();
     void aboutBoxAndWaitNotice();
+    void batteryMenuWritesCapacityAndShowsMonths();
 
 private:
     // The boxes shown, without the note that the help file is missing (the
@@ -668,6 +669,32 @@ void MainWindowTest::aboutBoxAndWaitNotice()
     QCOMPARE(FormMeldung->labelText(), langText(543));
     QCOMPARE(FormMeldung->windowTitle(), langText(501));
     FormMeldung->hide();
+}
+
+void MainWindowTest::batteryMenuWritesCapacityAndShowsMonths()
+{
+    auto w = connectedWindow(2);
+    QVERIFY(w->ChannelOpen);
+    QVERIFY(w->ui()->acChangeBattCap->isEnabled());
+    m_device->clearLog();
+    QString shownCapacity;
+    QTimer::singleShot(0, [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog);
+        auto *cap = dialog->findChild<QLineEdit *>(QStringLiteral("RestCap"));
+        QVERIFY(cap);
+        shownCapacity = cap->text();
+        cap->setText(QStringLiteral("9.5"));
+        dialog->findChild<QPushButton *>(QStringLiteral("btSet"))->click();
+        dialog->close();
+    });
+    w->ui()->acChangeBattCap->trigger();
+    QVERIFY(!shownCapacity.isEmpty());
+    std::string stored;
+    m_device->control("get L35", &stored);
+    // 9.5 Ah last the device 120 months; the window shows them at once.
+    QCOMPARE(QString::fromStdString(stored), QString("L35=9.5;120"));
+    QCOMPARE(w->ui()->L35->text(), QString("120"));
 }
 
 QTEST_MAIN(MainWindowTest)
