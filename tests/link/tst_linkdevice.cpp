@@ -105,11 +105,7 @@ TCommClass *TestLinkDevice::connect(int generation, uint16_t checkInterval)
 
 QStringList TestLinkDevice::reads() const
 {
-    QStringList out;
-    for (const std::string &e : m_server->requestLog())
-        if (e.rfind("R1 ", 0) == 0)
-            out << QString::fromStdString(e.substr(3));
-    return out;
+    return readsIn(m_server->requestLog());
 }
 
 std::string TestLinkDevice::control(const std::string &cmd)

@@ -76,3 +76,12 @@ void useBuiltProgramDirectory()
 {
     setProgramFilePath(QStringLiteral(PX_BIN_DIR "/pxrq60"));
 }
+
+QStringList readsIn(const std::vector<std::string> &log)
+{
+    QStringList reads;
+    for (const std::string &line : log)
+        if (line.rfind("R1 ", 0) == 0)
+            reads << QString::fromStdString(line.substr(3));
+    return reads;
+}

@@ -7,6 +7,9 @@
 #include "langsupp.h"
 
 #include <QList>
+#include <QStringList>
+#include <string>
+#include <vector>
 #include <QTemporaryDir>
 #include <functional>
 
@@ -57,6 +60,10 @@ private:
     QByteArray m_old;
     bool m_hadOld;
 };
+
+// The addresses read in a simulator's request log ("R1 L34" gives "L34"),
+// in order.
+QStringList readsIn(const std::vector<std::string> &log);
 
 // Makes the program's own files (language libraries, drivers, help) the
 // ones "beside the program" for the test process.

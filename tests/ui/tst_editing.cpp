@@ -33,15 +33,6 @@ QStringList writesIn(const std::vector<std::string> &log)
     return writes;
 }
 
-QStringList readsIn(const std::vector<std::string> &log)
-{
-    QStringList reads;
-    for (const std::string &line : log)
-        if (line.rfind("R1 ", 0) == 0)
-            reads << QString::fromStdString(line.substr(3));
-    return reads;
-}
-
 bool flagged(const QObject *o)
 {
     return componentTag(o) & TagChangeFlag;

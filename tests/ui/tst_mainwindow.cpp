@@ -38,16 +38,6 @@ QByteArray settingsFile(int checkTime, const char *com = "1")
            "\r\nINIT=4800,N,8,1,BIN,RS0,DS0\r\nCHECKTIME=" + QByteArray::number(checkTime) + "\r\n";
 }
 
-// The requests the device received that read a value ("R1 L34" gives "L34").
-QStringList readsIn(const std::vector<std::string> &log)
-{
-    QStringList reads;
-    for (const std::string &line : log)
-        if (line.rfind("R1 ", 0) == 0)
-            reads << QString::fromStdString(line.substr(3));
-    return reads;
-}
-
 bool logHas(const std::vector<std::string> &log, const char *entry)
 {
     for (const std::string &line : log)
