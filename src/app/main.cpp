@@ -15,7 +15,7 @@ namespace {
 
 // A driver library that cannot be loaded ends the program before any window
 // exists. The language library is not loaded yet, so the link's message is
-// only the number of its text.
+// the number of its text followed by the library's name.
 constexpr int ExitDriverMissing = 4;
 
 void showStartupFailure(const QString &text)

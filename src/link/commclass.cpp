@@ -92,7 +92,17 @@ TCommClassException::TCommClassException(int id, const QString &message)
 
 void commError(uint16_t id, LangArgs args)
 {
-    throw TCommClassException(id, langFormatId(id, args));
+    QString message = langFormatId(id, args);
+    // At program start the language library is not loaded yet and the text
+    // is only "str" + ID: add what failed, so the technician can tell which
+    // library is missing.
+    if (!LanguageLibraryLoaded() && args.size() > 0) {
+        QStringList parts;
+        for (const LangArg &a : args)
+            parts << a.display();
+        message += QStringLiteral(": ") + parts.join(QStringLiteral(", "));
+    }
+    throw TCommClassException(id, message);
 }
 
 void TCommClass::setDriverDirectory(const QString &dir)

@@ -239,6 +239,16 @@ void TestCommClass::loadFailures()
         QCOMPARE(e.id(), 9001);
         QVERIFY(e.message().contains("pcolb_32.so"));
     }
+    // At program start there are no texts yet; the library's name is still
+    // in the message.
+    FreeLanguageLibrary();
+    try {
+        replaceCurrentLink("DS");
+        QFAIL("no exception");
+    } catch (const TCommClassException &e) {
+        QCOMPARE(e.message(), QString("str9001: 0, pcolb_32.so"));
+    }
+    LoadLanguageLibrary();
     TCommClass::setDriverDirectory(PX_FAKE_DRIVERS);
 }
 
