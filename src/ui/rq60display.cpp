@@ -114,18 +114,12 @@ void TFormRQ60Main::LockChanged(TCommClass *)
     TCommClass *link = currentLink();
     if (!link)
         return;
-    char buffer[101] = "L4";
-    int32_t count = int32_t(sizeof buffer);
-    int32_t param = 0;
-    const int32_t status = link->ProtocolCall(4, buffer, &count, &param);
-    if (status == 0) {
-        const QString answer = QString::fromLatin1(buffer);
-        const int eq = answer.indexOf(QLatin1Char('='));
-        DeviceValues.L[4] = eq < 0 ? QString() : answer.mid(eq + 1);
+    // The register is read directly, not from the last page read: it tells
+    // what the lock change is about.
+    if (ReadValues(QStringLiteral("L4")) == 0)
         m_ui->StatusRegister->setText(DeviceValues.L[4]);
-    } else {
+    else
         m_ui->StatusRegister->setText(QStringLiteral("Fehler"));
-    }
 
     const QSignalBlocker block(m_ui->Eichschloss);
     switch (link->LockState) {
@@ -292,13 +286,10 @@ void TFormRQ60Main::btClearStatusRegisterClick()
 {
     if (LangMessageBox(511, 502, MbYesNo) != IdYes)
         return;
-    TCommClass *link = currentLink();
-    if (!link)
-        return;
-    char buffer[11] = "L4=0";
-    int32_t count = int32_t(sizeof buffer);
-    int32_t param = 0;
-    const int32_t status = link->ProtocolCall(3, buffer, &count, &param);
+    // The device answers with what is left in the register (the open
+    // calibration lock stays), which can be longer than the request: the
+    // write's own buffer holds any answer, so a long one is no failure.
+    const int32_t status = WriteValue(QStringLiteral("L4=0"));
     if (status != 0) {
         LangStatusBox(512, status, MbOk);
         return;
