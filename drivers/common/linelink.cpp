@@ -23,20 +23,20 @@ Ms answerWait(std::size_t requestBytes)
 
 int32_t LineLink::send(const std::string &bytes)
 {
-    if (!line_)
+    if (!m_line)
         return drv::DrvOutOfOrder;
     std::string copy = bytes; // the line driver takes a non-const buffer
     int32_t count = static_cast<int32_t>(copy.size());
     int32_t param = 0;
-    return line_(drv::LineSend, copy.data(), &count, &param);
+    return m_line(drv::LineSend, copy.data(), &count, &param);
 }
 
 int32_t LineLink::flushInput()
 {
-    if (!line_)
+    if (!m_line)
         return drv::DrvOutOfOrder;
     int32_t count = 0, param = 0;
-    int32_t st = line_(drv::LineFlushInput, nullptr, &count, &param);
+    int32_t st = m_line(drv::LineFlushInput, nullptr, &count, &param);
     if (st != drv::DrvBadArgument)
         return st;
     std::string dropped;
@@ -53,13 +53,13 @@ int32_t LineLink::flushInput()
 int32_t LineLink::receiveSome(std::string &into, bool &gotAny)
 {
     gotAny = false;
-    if (!line_)
+    if (!m_line)
         return drv::DrvOutOfOrder;
     char chunk[256];
     int32_t count = sizeof chunk;
     int32_t param = 0;
     auto started = Clock::now();
-    int32_t st = line_(drv::LineReceive, chunk, &count, &param);
+    int32_t st = m_line(drv::LineReceive, chunk, &count, &param);
     if (st == drv::DrvOk && count > 0 && count <= static_cast<int32_t>(sizeof chunk)) {
         into.append(chunk, static_cast<std::size_t>(count));
         gotAny = true;

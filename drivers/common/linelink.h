@@ -29,8 +29,8 @@ Ms answerWait(std::size_t requestBytes);
 
 class LineLink {
 public:
-    void attach(DriverProcFn line) { line_ = line; }
-    bool attached() const { return line_ != nullptr; }
+    void attach(DriverProcFn line) { m_line = line; }
+    bool attached() const { return m_line != nullptr; }
     int32_t send(const std::string &bytes);
     // Drops input of earlier exchanges. Uses line function 4; with a line
     // driver that lacks it, reads until the line is quiet instead.
@@ -40,7 +40,7 @@ public:
     int32_t receiveSome(std::string &into, bool &gotAny);
 
 private:
-    DriverProcFn line_ = nullptr;
+    DriverProcFn m_line = nullptr;
 };
 
 struct Answer {

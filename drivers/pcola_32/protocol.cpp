@@ -65,7 +65,7 @@ int32_t Session::receiveIdentification(char &rate)
 {
     std::string in;
     auto deadline = linelink::Clock::now() + linelink::answerWait(5);
-    int32_t st = linelink::receiveUntil(line_, in, deadline, [](const std::string &b) {
+    int32_t st = linelink::receiveUntil(m_line, in, deadline, [](const std::string &b) {
         std::size_t slash = b.find('/');
         return slash != std::string::npos && b.find("\r\n", slash) != std::string::npos;
     });
@@ -78,10 +78,10 @@ int32_t Session::receiveIdentification(char &rate)
 
 int32_t Session::signOn()
 {
-    signedOn_ = false;
-    int32_t st = line_.flushInput();
+    m_signedOn = false;
+    int32_t st = m_line.flushInput();
     if (st == drv::DrvOk)
-        st = line_.send("/?!\r\n");
+        st = m_line.send("/?!\r\n");
     char rate = 0;
     if (st == drv::DrvOk)
         st = receiveIdentification(rate);
@@ -91,9 +91,9 @@ int32_t Session::signOn()
     // Option select: programming mode at the rate the device named. The
     // device keeps the line's rate either way; the character only echoes.
     std::string select{iec::ACK, '0', rate, '1', '\r', '\n'};
-    if ((st = line_.send(select)) != drv::DrvOk)
+    if ((st = m_line.send(select)) != drv::DrvOk)
         return st;
-    Answer a = linelink::awaitAnswer(line_, linelink::answerWait(select.size()), MaxAnswerData,
+    Answer a = linelink::awaitAnswer(m_line, linelink::answerWait(select.size()), MaxAnswerData,
                                      nullptr);
     if (a.kind == Answer::LineError || a.kind == Answer::Silence)
         return a.kind == Answer::LineError ? a.status : drv::DrvTimeout;
@@ -103,9 +103,9 @@ int32_t Session::signOn()
         return drv::DrvSignOnRefused;
 
     const std::string password = iec::commandFrame("P1", "()");
-    if ((st = line_.send(password)) != drv::DrvOk)
+    if ((st = m_line.send(password)) != drv::DrvOk)
         return st;
-    a = linelink::awaitAnswer(line_, linelink::answerWait(password.size()), MaxAnswerData,
+    a = linelink::awaitAnswer(m_line, linelink::answerWait(password.size()), MaxAnswerData,
                               nullptr);
     if (a.kind == Answer::LineError)
         return a.status;
@@ -113,7 +113,7 @@ int32_t Session::signOn()
         return drv::DrvTimeout;
     if (a.kind != Answer::Frame || a.frame.kind != iec::Scan::Ack)
         return drv::DrvSignOnRefused;
-    signedOn_ = true;
+    m_signedOn = true;
     return drv::DrvOk;
 }
 
@@ -130,7 +130,7 @@ int32_t Session::exchangeRead(const std::string &address, std::string &value)
     };
     int32_t last = drv::DrvTimeout;
     for (int attempt = 0; attempt < MaxTries; ++attempt) {
-        Answer a = linelink::requestAnswer(line_, request, MaxAnswerData, stale);
+        Answer a = linelink::requestAnswer(m_line, request, MaxAnswerData, stale);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind != Answer::Frame) {
@@ -170,7 +170,7 @@ int32_t Session::write(const std::string &address, const std::string &value, std
     int32_t last = drv::DrvNotConfirmed;
     bool confirmed = false;
     for (int attempt = 0; attempt < MaxTries && !confirmed; ++attempt) {
-        Answer a = linelink::requestAnswer(line_, request, MaxAnswerData, stale);
+        Answer a = linelink::requestAnswer(m_line, request, MaxAnswerData, stale);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind != Answer::Frame) {
@@ -198,8 +198,8 @@ int32_t Session::write(const std::string &address, const std::string &value, std
 
 int32_t Session::sendBreak()
 {
-    signedOn_ = false;
-    return line_.send(iec::bareCommandFrame("B0"));
+    m_signedOn = false;
+    return m_line.send(iec::bareCommandFrame("B0"));
 }
 
 } // namespace wn

@@ -29,9 +29,9 @@ int32_t checkAddress(const std::string &address);
 
 class Session {
 public:
-    linelink::LineLink &line() { return line_; }
-    bool signedOn() const { return signedOn_; }
-    void signOff() { signedOn_ = false; }
+    linelink::LineLink &line() { return m_line; }
+    bool signedOn() const { return m_signedOn; }
+    void signOff() { m_signedOn = false; }
 
     int32_t signOn();
     int32_t read(const std::string &address, std::string &value);
@@ -41,8 +41,8 @@ public:
 private:
     int32_t receiveIdentification(char &rate);
     int32_t exchangeRead(const std::string &address, std::string &value);
-    linelink::LineLink line_;
-    bool signedOn_ = false;
+    linelink::LineLink m_line;
+    bool m_signedOn = false;
 };
 
 } // namespace wn

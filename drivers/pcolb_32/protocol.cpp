@@ -11,15 +11,15 @@ bool repeatable(char command)
 
 int32_t Session::start()
 {
-    started_ = false;
-    int32_t st = line_.flushInput();
+    m_started = false;
+    int32_t st = m_line.flushInput();
     if (st == drv::DrvOk)
-        st = line_.send(std::string(1, iec::ENQ));
+        st = m_line.send(std::string(1, iec::ENQ));
     if (st != drv::DrvOk)
         return st;
     // A field frame arriving now is the late answer of an earlier dialogue.
     auto stale = [](const iec::Scan &s) { return s.kind == iec::Scan::Frame; };
-    Answer a = linelink::awaitAnswer(line_, linelink::answerWait(1), MaxFieldData, stale);
+    Answer a = linelink::awaitAnswer(m_line, linelink::answerWait(1), MaxFieldData, stale);
     switch (a.kind) {
     case Answer::LineError: return a.status;
     case Answer::Silence: return drv::DrvTimeout;
@@ -29,7 +29,7 @@ int32_t Session::start()
     }
     if (a.frame.kind != iec::Scan::Ack)
         return drv::DrvUnexpected;
-    started_ = true;
+    m_started = true;
     return drv::DrvOk;
 }
 
@@ -45,7 +45,7 @@ int32_t Session::readField(int32_t command, std::string &text)
     };
     int32_t last = drv::DrvTimeout;
     for (int attempt = 0; attempt < MaxTries; ++attempt) {
-        Answer a = linelink::requestAnswer(line_, request, MaxFieldData, stale);
+        Answer a = linelink::requestAnswer(m_line, request, MaxFieldData, stale);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind == Answer::Frame && linelink::printable(a.frame.data)) {
@@ -63,8 +63,8 @@ int32_t Session::readField(int32_t command, std::string &text)
 
 int32_t Session::end()
 {
-    started_ = false;
-    return line_.send(std::string(1, iec::EOT));
+    m_started = false;
+    return m_line.send(std::string(1, iec::EOT));
 }
 
 } // namespace ds

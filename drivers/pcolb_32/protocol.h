@@ -32,17 +32,17 @@ bool repeatable(char command);
 
 class Session {
 public:
-    linelink::LineLink &line() { return line_; }
-    bool started() const { return started_; }
-    void stop() { started_ = false; }
+    linelink::LineLink &line() { return m_line; }
+    bool started() const { return m_started; }
+    void stop() { m_started = false; }
 
     int32_t start();
     int32_t readField(int32_t command, std::string &text);
     int32_t end();
 
 private:
-    linelink::LineLink line_;
-    bool started_ = false;
+    linelink::LineLink m_line;
+    bool m_started = false;
 };
 
 } // namespace ds

@@ -68,7 +68,7 @@ int32_t SerialLine::open(const std::string &path, const LineSettings &settings)
         ::close(fd);
         return drv::DrvLineGone;
     }
-    fd_ = fd;
+    m_fd = fd;
     int32_t st = applySettings(settings);
     if (st == drv::DrvOk)
         st = setModemLines(settings);
@@ -76,14 +76,14 @@ int32_t SerialLine::open(const std::string &path, const LineSettings &settings)
         close();
         return st;
     }
-    tcflush(fd_, TCIOFLUSH);
+    tcflush(m_fd, TCIOFLUSH);
     return drv::DrvOk;
 }
 
 int32_t SerialLine::applySettings(const LineSettings &s)
 {
     termios t{};
-    if (tcgetattr(fd_, &t) < 0)
+    if (tcgetattr(m_fd, &t) < 0)
         return drv::DrvPortNotFound;
     cfmakeraw(&t);
     t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
@@ -102,9 +102,9 @@ int32_t SerialLine::applySettings(const LineSettings &s)
     t.c_cc[VTIME] = 0;
     cfsetispeed(&t, speedFor(s.baud));
     cfsetospeed(&t, speedFor(s.baud));
-    if (tcsetattr(fd_, TCSANOW, &t) < 0)
+    if (tcsetattr(m_fd, TCSANOW, &t) < 0)
         return errno == EINVAL ? drv::DrvBadSettings : drv::DrvLineGone;
-    baud_ = s.baud;
+    m_baud = s.baud;
     return drv::DrvOk;
 }
 
@@ -116,7 +116,7 @@ int32_t SerialLine::setModemLines(const LineSettings &s)
     const bool on[2] = {s.rts, s.dtr};
     for (int i = 0; i < 2; ++i) {
         int bit = bits[i];
-        if (ioctl(fd_, on[i] ? TIOCMBIS : TIOCMBIC, &bit) < 0 && errno != ENOTTY &&
+        if (ioctl(m_fd, on[i] ? TIOCMBIS : TIOCMBIC, &bit) < 0 && errno != ENOTTY &&
             errno != EINVAL)
             return drv::DrvLineGone;
     }
@@ -125,21 +125,21 @@ int32_t SerialLine::setModemLines(const LineSettings &s)
 
 void SerialLine::close()
 {
-    if (fd_ < 0)
+    if (m_fd < 0)
         return;
-    tcflush(fd_, TCIOFLUSH);
-    ::close(fd_); // also drops the flock and, on the last close, TIOCEXCL
-    fd_ = -1;
+    tcflush(m_fd, TCIOFLUSH);
+    ::close(m_fd); // also drops the flock and, on the last close, TIOCEXCL
+    m_fd = -1;
 }
 
 int32_t SerialLine::send(const char *data, int32_t size)
 {
     // The bytes need size * 11 bit times on the wire at most; a line that
     // takes a second longer than that is stuck.
-    auto deadline = Clock::now() + std::chrono::milliseconds(1000 + size * 11000LL / baud_);
+    auto deadline = Clock::now() + std::chrono::milliseconds(1000 + size * 11000LL / m_baud);
     int32_t sent = 0;
     while (sent < size) {
-        ssize_t w = ::write(fd_, data + sent, static_cast<size_t>(size - sent));
+        ssize_t w = ::write(m_fd, data + sent, static_cast<size_t>(size - sent));
         if (w > 0) {
             sent += static_cast<int32_t>(w);
             continue;
@@ -148,7 +148,7 @@ int32_t SerialLine::send(const char *data, int32_t size)
             continue;
         if (w < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
             return drv::DrvLineGone;
-        pollfd p{fd_, POLLOUT, 0};
+        pollfd p{m_fd, POLLOUT, 0};
         int r = poll(&p, 1, msUntil(deadline));
         if (r < 0 && errno == EINTR)
             continue;
@@ -164,7 +164,7 @@ int32_t SerialLine::receive(char *buffer, int32_t capacity, int32_t &received)
     bool gone = false;
     auto deadline = Clock::now() + std::chrono::milliseconds(FirstByteWaitMs);
     while (received < capacity) {
-        pollfd p{fd_, POLLIN, 0};
+        pollfd p{m_fd, POLLIN, 0};
         int r = poll(&p, 1, msUntil(deadline));
         if (r < 0 && errno == EINTR)
             continue;
@@ -175,7 +175,7 @@ int32_t SerialLine::receive(char *buffer, int32_t capacity, int32_t &received)
         if (r == 0)
             break;
         if (p.revents & POLLIN) {
-            ssize_t n = ::read(fd_, buffer + received, static_cast<size_t>(capacity - received));
+            ssize_t n = ::read(m_fd, buffer + received, static_cast<size_t>(capacity - received));
             if (n > 0) {
                 received += static_cast<int32_t>(n);
                 // Take what is already there and return: the protocol
@@ -205,7 +205,7 @@ int32_t SerialLine::receive(char *buffer, int32_t capacity, int32_t &received)
 
 int32_t SerialLine::flushInput()
 {
-    return tcflush(fd_, TCIFLUSH) == 0 ? drv::DrvOk : drv::DrvLineGone;
+    return tcflush(m_fd, TCIFLUSH) == 0 ? drv::DrvOk : drv::DrvLineGone;
 }
 
 } // namespace sline

@@ -62,7 +62,7 @@ int32_t openErrorStatus(int err);
 class SerialLine {
 public:
     ~SerialLine() { close(); }
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return m_fd >= 0; }
     int32_t open(const std::string &path, const LineSettings &settings);
     void close();
     int32_t send(const char *data, int32_t size);
@@ -72,8 +72,8 @@ public:
 private:
     int32_t applySettings(const LineSettings &settings);
     int32_t setModemLines(const LineSettings &settings);
-    int fd_ = -1;
-    int baud_ = 4800;
+    int m_fd = -1;
+    int m_baud = 4800;
 };
 
 } // namespace sline

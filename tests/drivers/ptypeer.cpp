@@ -12,15 +12,15 @@
 DriverLib::DriverLib(const std::string &file)
 {
     std::string path = file[0] == '/' ? file : std::string(PX_BIN_DIR) + "/" + file;
-    handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (handle_)
-        proc = reinterpret_cast<DriverProcFn>(dlsym(handle_, "DriverProc"));
+    m_handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (m_handle)
+        proc = reinterpret_cast<DriverProcFn>(dlsym(m_handle, "DriverProc"));
 }
 
 DriverLib::~DriverLib()
 {
-    if (handle_)
-        dlclose(handle_);
+    if (m_handle)
+        dlclose(m_handle);
 }
 
 int32_t DriverLib::call(int32_t code, char *buffer, int32_t count, int32_t param)
@@ -43,50 +43,50 @@ int32_t DriverLib::text(int32_t code, std::string &text, int32_t capacity, int32
 
 PtyPeer::PtyPeer()
 {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || grantpt(master_) < 0 || unlockpt(master_) < 0)
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (m_master < 0 || grantpt(m_master) < 0 || unlockpt(m_master) < 0)
         return;
-    slave_ = ptsname(master_);
-    keeper_ = open(slave_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    m_slave = ptsname(m_master);
+    m_keeper = open(m_slave.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     termios t{};
-    tcgetattr(keeper_, &t);
+    tcgetattr(m_keeper, &t);
     cfmakeraw(&t);
-    tcsetattr(keeper_, TCSANOW, &t);
+    tcsetattr(m_keeper, TCSANOW, &t);
 }
 
 PtyPeer::~PtyPeer()
 {
     stop();
-    if (master_ >= 0)
-        close(master_);
-    if (keeper_ >= 0)
-        close(keeper_);
+    if (m_master >= 0)
+        close(m_master);
+    if (m_keeper >= 0)
+        close(m_keeper);
 }
 
 void PtyPeer::start(Handler handler)
 {
-    handler_ = std::move(handler);
-    stop_ = false;
+    m_handler = std::move(handler);
+    m_stop = false;
     thread_ = std::thread([this] { run(); });
 }
 
 void PtyPeer::stop()
 {
-    stop_ = true;
+    m_stop = true;
     if (thread_.joinable())
         thread_.join();
 }
 
 void PtyPeer::hangUp()
 {
-    close(master_);
-    master_ = -1;
+    close(m_master);
+    m_master = -1;
 }
 
 std::vector<std::string> PtyPeer::requests()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return requests_;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requests;
 }
 
 int PtyPeer::countStartingWith(const std::string &prefix)
@@ -113,27 +113,27 @@ std::size_t PtyPeer::requestLength(const std::string &in) const
 void PtyPeer::run()
 {
     std::string in;
-    while (!stop_ && master_ >= 0) {
-        pollfd p{master_, POLLIN, 0};
+    while (!m_stop && m_master >= 0) {
+        pollfd p{m_master, POLLIN, 0};
         if (poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN))
             continue;
         char chunk[256];
-        ssize_t n = read(master_, chunk, sizeof chunk);
+        ssize_t n = read(m_master, chunk, sizeof chunk);
         if (n <= 0)
             continue;
         in.append(chunk, static_cast<std::size_t>(n));
-        while (!in.empty() && master_ >= 0) {
+        while (!in.empty() && m_master >= 0) {
             std::size_t len = requestLength(in);
             if (len == 0)
                 break;
             std::string request = in.substr(0, len);
             in.erase(0, len);
             {
-                std::lock_guard<std::mutex> lock(mutex_);
-                requests_.push_back(request);
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_requests.push_back(request);
             }
-            std::string reply = handler_(request);
-            if (master_ >= 0 && !reply.empty() && write(master_, reply.data(), reply.size()) < 0)
+            std::string reply = m_handler(request);
+            if (m_master >= 0 && !reply.empty() && write(m_master, reply.data(), reply.size()) < 0)
                 break;
         }
     }

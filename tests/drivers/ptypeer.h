@@ -26,7 +26,7 @@ public:
     int32_t lastCount = 0;
 
 private:
-    void *handle_ = nullptr;
+    void *m_handle = nullptr;
 };
 
 class PtyPeer {
@@ -37,25 +37,25 @@ public:
 
     PtyPeer();
     ~PtyPeer();
-    const std::string &slavePath() const { return slave_; }
+    const std::string &slavePath() const { return m_slave; }
     void start(Handler handler);
     void stop();
     void hangUp();
-    int master() const { return master_; }
+    int master() const { return m_master; }
     std::vector<std::string> requests();
     int countStartingWith(const std::string &prefix);
 
 private:
     void run();
     std::size_t requestLength(const std::string &in) const;
-    int master_ = -1;
-    int keeper_ = -1; // holds the slave open so the master never sees a hang-up between opens
-    std::string slave_;
-    Handler handler_;
+    int m_master = -1;
+    int m_keeper = -1; // holds the slave open so the master never sees a hang-up between opens
+    std::string m_slave;
+    Handler m_handler;
     std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<std::string> requests_;
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<std::string> m_requests;
 };
 
 #endif
