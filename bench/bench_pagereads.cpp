@@ -36,8 +36,14 @@ void connect(Setup &s, int generation)
 
 // Bytes of one read on the wire: the request SOH R1 STX addr() ETX BCC and
 // the answer STX addr(value) ETX BCC.
-int requestBytes(const QString &addr) { return addr.size() + 8; }
-int answerBytes(const QString &addr, const QString &value) { return addr.size() + value.size() + 5; }
+int requestBytes(const QString &addr)
+{
+    return addr.size() + 8;
+}
+int answerBytes(const QString &addr, const QString &value)
+{
+    return addr.size() + value.size() + 5;
+}
 
 } // namespace
 
@@ -48,8 +54,8 @@ int main(int argc, char **argv)
     const int baud = 4800, reactMs = 20;
     Setup s;
     std::printf("paced: %d baud, %d ms reaction; %d rounds each\n", baud, reactMs, rounds);
-    std::printf("%-4s %-5s %6s %10s %12s %12s %7s\n", "gen", "page", "reads", "time ms",
-                "bound ms", "bound(ans)", "ratio");
+    std::printf("%-4s %-5s %6s %10s %12s %12s %7s\n", "gen", "page", "reads", "time ms", "bound ms",
+                "bound(ans)", "ratio");
     for (int gen : {1, 2}) {
         connect(s, gen);
         s.server->control("pace " + std::to_string(baud));

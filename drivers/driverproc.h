@@ -28,10 +28,10 @@ namespace drv {
 // Line driver (sline_32) function codes.
 enum LineFunction : int32_t {
     LineInit = 0,
-    LineOpen = 2,   // buffer: "COMn:" + line settings text
-    LineSend = 3,   // *count bytes from buffer
+    LineOpen = 2,       // buffer: "COMn:" + line settings text
+    LineSend = 3,       // *count bytes from buffer
     LineFlushInput = 4, // drop received bytes not yet read (our addition; buffer null)
-    LineReceive = 5, // up to *count bytes into buffer, first byte within 300 ms
+    LineReceive = 5,    // up to *count bytes into buffer, first byte within 300 ms
     LineClose = 6,
     LineDeinit = 8,
 };
@@ -46,32 +46,35 @@ enum ProtocolFunction : int32_t {
     ProtoEnd = 6,        // end the device dialogue
     ProtoClose = 7,
     ProtoDeinit = 8,
-    ProtoInit2 = 10,     // second initialisation step; takes no further part
+    ProtoInit2 = 10, // second initialisation step; takes no further part
 };
 
 // Status codes. Append only: a code once shipped keeps its number and
 // meaning, because technicians and the help quote them.
 enum Status : int32_t {
     DrvOk = 0,
-    DrvOutOfOrder = -1,     // not initialised, no line driver attached, line not open
-    DrvBadArgument = -2,    // null buffer where one is needed, unknown function code
-    DrvPortNotFound = -3,   // no device behind the port name
-    DrvPermission = -4,     // permission denied (user not in group dialout)
-    DrvPortBusy = -5,       // another program or another open holds the port
-    DrvBadSettings = -6,    // malformed line settings text
-    DrvTimeout = -7,        // no answer in time
-    DrvLineGone = -8,       // line I/O error or line gone (adapter unplugged)
-    DrvCorrupt = -9,        // framing or BCC wrong after all repeats
-    DrvNak = -10,           // device answered NAK after all repeats
-    DrvUnexpected = -11,    // wrong address echoed, unknown message
-    DrvAnswerTooLong = -12, // answer longer than the caller's buffer
-    DrvNotConfirmed = -13,  // write not confirmed
-    DrvSignOnRefused = -14, // access refused at sign-on
+    DrvOutOfOrder = -1,        // not initialised, no line driver attached, line not open
+    DrvBadArgument = -2,       // null buffer where one is needed, unknown function code
+    DrvPortNotFound = -3,      // no device behind the port name
+    DrvPermission = -4,        // permission denied (user not in group dialout)
+    DrvPortBusy = -5,          // another program or another open holds the port
+    DrvBadSettings = -6,       // malformed line settings text
+    DrvTimeout = -7,           // no answer in time
+    DrvLineGone = -8,          // line I/O error or line gone (adapter unplugged)
+    DrvCorrupt = -9,           // framing or BCC wrong after all repeats
+    DrvNak = -10,              // device answered NAK after all repeats
+    DrvUnexpected = -11,       // wrong address echoed, unknown message
+    DrvAnswerTooLong = -12,    // answer longer than the caller's buffer
+    DrvNotConfirmed = -13,     // write not confirmed
+    DrvSignOnRefused = -14,    // access refused at sign-on
     DrvDeviceErrorBase = -100, // -(100+nn): the device refused with ERnn
 };
 
 // Status for a device error message ERnn.
-constexpr int32_t deviceError(int nn) { return DrvDeviceErrorBase - nn; }
+constexpr int32_t deviceError(int nn)
+{
+    return DrvDeviceErrorBase - nn;
+}
 
 // A short English text for a status, for logs, the README and the help.
 inline const char *statusText(int32_t status)

@@ -55,8 +55,8 @@ bool validDate(int year, int month, int day)
 
 std::int64_t toMs(const DateTime &t)
 {
-    return daysFromCivil(t.year, t.month, t.day) * MsPerDay
-           + (t.hour * 3600 + t.minute * 60 + t.second) * std::int64_t(1000);
+    return daysFromCivil(t.year, t.month, t.day) * MsPerDay +
+           (t.hour * 3600 + t.minute * 60 + t.second) * std::int64_t(1000);
 }
 
 DateTime fromMs(std::int64_t ms)

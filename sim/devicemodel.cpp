@@ -16,17 +16,24 @@ enum Gen { V1 = 1, V2 = 2, Both = 3 };
 enum class Access { ReadOnly, ReadWrite, WriteOnly, Command };
 enum class Lock { None, Calibration, User, SupplierLock, CustomerLock };
 enum class Kind {
-    Fixed,     // read-only text that never changes
-    Computed,  // read-only, computed from the device's state
-    Decimal,   // lo..hi with at most `decimals` decimals, stored with exactly that many
-    Substitute,// decimal lo..hi, one decimal, stored in the "##.0" form
-    Items,     // one of the texts in `items`, separated by "|"
-    Integer,   // lo..hi, stored in plain decimal
-    Digits12,  // exactly twelve digits
-    Key,       // exactly eight digits, write-only
-    LockKey,   // eight digits sent to open a lock; stores the lock's state
-    Counter,   // counter with `decimals` decimals, taken as a new reading
-    Date, Time, MonthEnd, TempRange, Cycle, Capacity, ClearStatus, ResetCounters,
+    Fixed,      // read-only text that never changes
+    Computed,   // read-only, computed from the device's state
+    Decimal,    // lo..hi with at most `decimals` decimals, stored with exactly that many
+    Substitute, // decimal lo..hi, one decimal, stored in the "##.0" form
+    Items,      // one of the texts in `items`, separated by "|"
+    Integer,    // lo..hi, stored in plain decimal
+    Digits12,   // exactly twelve digits
+    Key,        // exactly eight digits, write-only
+    LockKey,    // eight digits sent to open a lock; stores the lock's state
+    Counter,    // counter with `decimals` decimals, taken as a new reading
+    Date,
+    Time,
+    MonthEnd,
+    TempRange,
+    Cycle,
+    Capacity,
+    ClearStatus,
+    ResetCounters,
 };
 
 struct Rule {
@@ -133,8 +140,8 @@ bool inRange(double v, double lo, double hi)
 bool isItem(const char *items, const std::string &value)
 {
     std::string all = std::string("|") + items + "|";
-    return !value.empty() && value.find('|') == std::string::npos
-           && all.find("|" + value + "|") != std::string::npos;
+    return !value.empty() && value.find('|') == std::string::npos &&
+           all.find("|" + value + "|") != std::string::npos;
 }
 
 // "dd.mm.yy" / "hh:mm:ss": three two-digit numbers with a separator.
@@ -153,21 +160,37 @@ bool splitThree(const std::string &text, char sep, int *a, int *b, int *c)
 
 } // namespace
 
-DeviceModel::DeviceModel(int generation)
-    : m_generation(generation == 1 ? 1 : 2)
+DeviceModel::DeviceModel(int generation) : m_generation(generation == 1 ? 1 : 2)
 {
     bool v1 = m_generation == 1;
     m_values = {
-        {"L12", "06:00"},          {"L18", "000000123456"}, {"L27", "-20;40"},
-        {"L33", "RQ60 RQ-60"},     {"L34", v1 ? "1.22" : "2.05"},
-        {"L123", "000000009876"},  {"L124", "000012345678"},
-        {"L156", "1.01325"},       {"L157", "273.15"},
-        {"P0", "0"},               {"P1", "1.0000"},        {"P2", "1.05000"},
-        {"P3", "15.0"},            {"P4", "1"},             {"P9", "12345678"},
-        {"P10", "0"},              {"P11", "87654321"},     {"P13", "1"},
-        {"P14", "20.0"},           {"P16", "4"},            {"P17", "1"},
-        {"P37", "1"},              {"P38", "0"},            {"P147", "2725"},
-        {"P148", "2040"},          {"P310", "1"},           {"P311", "1"},
+        {"L12", "06:00"},
+        {"L18", "000000123456"},
+        {"L27", "-20;40"},
+        {"L33", "RQ60 RQ-60"},
+        {"L34", v1 ? "1.22" : "2.05"},
+        {"L123", "000000009876"},
+        {"L124", "000012345678"},
+        {"L156", "1.01325"},
+        {"L157", "273.15"},
+        {"P0", "0"},
+        {"P1", "1.0000"},
+        {"P2", "1.05000"},
+        {"P3", "15.0"},
+        {"P4", "1"},
+        {"P9", "12345678"},
+        {"P10", "0"},
+        {"P11", "87654321"},
+        {"P13", "1"},
+        {"P14", "20.0"},
+        {"P16", "4"},
+        {"P17", "1"},
+        {"P37", "1"},
+        {"P38", "0"},
+        {"P147", "2725"},
+        {"P148", "2040"},
+        {"P310", "1"},
+        {"P311", "1"},
     };
     m_statusEvents = {3}; // the power-up event, until someone clears the register
 
@@ -181,8 +204,8 @@ DeviceModel::DeviceModel(int generation)
     // flow and temperature since long before.
     bool disturbed = false;
     double vbPerMs = m_flow / 3.6e6;
-    double vnPerVb = number("P2", 1.05) / number("L156", 1.01325) * number("L157", 273.15)
-                     / (gasTemperatureForConversion(&disturbed) + 273.15) / number("P1", 1.0);
+    double vnPerVb = number("P2", 1.05) / number("L156", 1.01325) * number("L157", 273.15) /
+                     (gasTemperatureForConversion(&disturbed) + 273.15) / number("P1", 1.0);
     std::int64_t boundary = previousMonthEnd(m_clockMs);
     double since = static_cast<double>(m_clockMs - boundary);
     m_monthEnd = m_count;
@@ -282,8 +305,8 @@ double DeviceModel::gasTemperatureForConversion(bool *disturbed) const
         const std::string &range = m_values.at("L27");
         std::size_t semi = range.find(';');
         double a = 0, b = 0;
-        if (semi != std::string::npos && rules::parseDecimal(range.substr(0, semi), &a)
-            && rules::parseDecimal(range.substr(semi + 1), &b)) {
+        if (semi != std::string::npos && rules::parseDecimal(range.substr(0, semi), &a) &&
+            rules::parseDecimal(range.substr(semi + 1), &b)) {
             lo = a;
             hi = b;
         }
@@ -341,8 +364,8 @@ void DeviceModel::run(std::int64_t ms)
     bool disturbed = false;
     double t = gasTemperatureForConversion(&disturbed);
     double vb = m_flow * static_cast<double>(ms) / 3.6e6;
-    double vn = vb * number("P2", 1.05) / number("L156", 1.01325) * number("L157", 273.15)
-                / (t + 273.15) / number("P1", 1.0);
+    double vn = vb * number("P2", 1.05) / number("L156", 1.01325) * number("L157", 273.15) /
+                (t + 273.15) / number("P1", 1.0);
     auto add = [](double &c, double v) { c = std::fmod(c + v, CounterWrap); };
     add(m_count.h1, vb);
     add(m_count.h23, vb);
@@ -437,13 +460,15 @@ std::string DeviceModel::dynamicValue(const std::string &address, bool *handled)
     if (address == "H4")
         return rules::counter(m_count.h4, 4);
     if (address == "H6") // the sum of the shown parts, so H6 = H2 + H4 holds in the texts too
-        return rules::counter(std::floor(m_count.h2 * 1e4 + 1e-6) / 1e4
-                                  + std::floor(m_count.h4 * 1e4 + 1e-6) / 1e4, 4);
+        return rules::counter(std::floor(m_count.h2 * 1e4 + 1e-6) / 1e4 +
+                                  std::floor(m_count.h4 * 1e4 + 1e-6) / 1e4,
+                              4);
     if (address == "H7")
         return rules::counter(m_monthEnd.h1, 2);
     if (address == "H8")
-        return rules::counter(std::floor(m_monthEnd.h2 * 1e4 + 1e-6) / 1e4
-                                  + std::floor(m_monthEnd.h4 * 1e4 + 1e-6) / 1e4, 4);
+        return rules::counter(std::floor(m_monthEnd.h2 * 1e4 + 1e-6) / 1e4 +
+                                  std::floor(m_monthEnd.h4 * 1e4 + 1e-6) / 1e4,
+                              4);
     if (address == "H23")
         return rules::counter(m_count.h23, 2);
     if (address == "L2") {
@@ -502,8 +527,8 @@ int DeviceModel::writeDynamic(const std::string &address, const std::string &val
     case Kind::Counter: {
         double v = 0;
         int decimals = 0;
-        if (!rules::parseDecimal(value, &v, &decimals) || v < 0 || decimals > r->decimals
-            || v >= CounterWrap)
+        if (!rules::parseDecimal(value, &v, &decimals) || v < 0 || decimals > r->decimals ||
+            v >= CounterWrap)
             return ErBadValue;
         if (address == "H6") {
             // The total is no counter of its own: the device takes it only
@@ -513,7 +538,7 @@ int DeviceModel::writeDynamic(const std::string &address, const std::string &val
             if (std::fabs(sum - v) > 0.00005)
                 return ErBadValue;
         } else {
-            double &c = address == "H1" ? m_count.h1
+            double &c = address == "H1"   ? m_count.h1
                         : address == "H2" ? m_count.h2
                         : address == "H4" ? m_count.h4
                                           : m_count.h23;
@@ -571,9 +596,7 @@ int DeviceModel::writeDynamic(const std::string &address, const std::string &val
         *stored = m_values[address];
         return NoError;
     }
-    default:
-        *handled = false;
-        return NoError;
+    default: *handled = false; return NoError;
     }
     return read(address, stored);
 }
@@ -604,8 +627,8 @@ int DeviceModel::write(const std::string &address, const std::string &value, std
     int decimals = 0;
     switch (r->kind) {
     case Kind::Decimal:
-        if (!rules::parseDecimal(value, &v, &decimals) || decimals > r->decimals
-            || !inRange(v, r->lo, r->hi))
+        if (!rules::parseDecimal(value, &v, &decimals) || decimals > r->decimals ||
+            !inRange(v, r->lo, r->hi))
             return ErBadValue;
         canonical = rules::fixed(v, r->decimals);
         break;
@@ -637,19 +660,21 @@ int DeviceModel::write(const std::string &address, const std::string &value, std
     case Kind::MonthEnd: {
         // "7", "07" or "07:30": the hour (and minute) of the month boundary.
         std::string h = value.substr(0, value.find(':'));
-        std::string m = value.find(':') == std::string::npos ? "0" : value.substr(value.find(':') + 1);
+        std::string m =
+            value.find(':') == std::string::npos ? "0" : value.substr(value.find(':') + 1);
         long long hh = 0, mm = 0;
-        if (h.empty() || h.size() > 2 || m.size() > 2 || h[0] == '-' || m[0] == '-'
-            || !rules::parseInt(h, &hh) || !rules::parseInt(m, &mm) || hh > 23 || mm > 59)
+        if (h.empty() || h.size() > 2 || m.size() > 2 || h[0] == '-' || m[0] == '-' ||
+            !rules::parseInt(h, &hh) || !rules::parseInt(m, &mm) || hh > 23 || mm > 59)
             return ErBadValue;
-        canonical = rules::twoDigits(static_cast<int>(hh)) + ":" + rules::twoDigits(static_cast<int>(mm));
+        canonical =
+            rules::twoDigits(static_cast<int>(hh)) + ":" + rules::twoDigits(static_cast<int>(mm));
         break;
     }
     case Kind::TempRange: {
         std::size_t semi = value.find(';');
         long long lo = 0, hi = 0;
-        if (semi == std::string::npos || !rules::parseInt(value.substr(0, semi), &lo)
-            || !rules::parseInt(value.substr(semi + 1), &hi) || lo < r->lo || hi > r->hi || lo >= hi)
+        if (semi == std::string::npos || !rules::parseInt(value.substr(0, semi), &lo) ||
+            !rules::parseInt(value.substr(semi + 1), &hi) || lo < r->lo || hi > r->hi || lo >= hi)
             return ErBadValue;
         canonical = std::to_string(lo) + ";" + std::to_string(hi);
         break;
@@ -657,14 +682,14 @@ int DeviceModel::write(const std::string &address, const std::string &value, std
     case Kind::Cycle: {
         std::size_t dot = value.find('.');
         long long secs = 0;
-        if (dot == std::string::npos || dot + 2 != value.size() || !rules::parseInt(value.substr(0, dot), &secs)
-            || secs < r->lo || secs > r->hi || (value[dot + 1] != '0' && value[dot + 1] != '1'))
+        if (dot == std::string::npos || dot + 2 != value.size() ||
+            !rules::parseInt(value.substr(0, dot), &secs) || secs < r->lo || secs > r->hi ||
+            (value[dot + 1] != '0' && value[dot + 1] != '1'))
             return ErBadValue;
         canonical = std::to_string(secs) + "." + value[dot + 1];
         break;
     }
-    default:
-        return ErReadOnly;
+    default: return ErReadOnly;
     }
     m_values[address] = canonical;
     return read(address, stored ? stored : &canonical);
@@ -679,7 +704,7 @@ bool DeviceModel::force(const std::string &address, const std::string &value)
     double v = 0;
     bool isNumber = rules::parseDecimal(value, &v);
     if (r->kind == Kind::Counter && address != "H6" && isNumber && v >= 0) {
-        double &c = address == "H1" ? m_count.h1
+        double &c = address == "H1"   ? m_count.h1
                     : address == "H2" ? m_count.h2
                     : address == "H4" ? m_count.h4
                                       : m_count.h23;
@@ -708,9 +733,9 @@ bool DeviceModel::force(const std::string &address, const std::string &value)
         }
         return true;
     }
-    if (r->kind == Kind::Computed || r->kind == Kind::Counter || r->kind == Kind::Date
-        || r->kind == Kind::Time || r->kind == Kind::Capacity || r->kind == Kind::ClearStatus
-        || r->kind == Kind::ResetCounters) {
+    if (r->kind == Kind::Computed || r->kind == Kind::Counter || r->kind == Kind::Date ||
+        r->kind == Kind::Time || r->kind == Kind::Capacity || r->kind == Kind::ClearStatus ||
+        r->kind == Kind::ResetCounters) {
         m_verbatim[address] = value;
         return true;
     }
@@ -733,7 +758,10 @@ bool DeviceModel::recordField(int kind, char command, std::string *text) const
     case 't':
         v = kind == 0 ? rules::counter(m_count.h2, 4) : rules::counter(m_monthEnd.h2, 4);
         break;
-    case '|': read("H8", &v); v = v.substr(0, 11); break;
+    case '|':
+        read("H8", &v);
+        v = v.substr(0, 11);
+        break;
     case 'z': {
         std::string d, t;
         read("L7", &d);

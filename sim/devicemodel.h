@@ -104,13 +104,14 @@ private:
         double h1 = 0, h2 = 0, h4 = 0, h23 = 0;
     };
     struct ArchiveItem {
-        std::int64_t value = 0; // eight digits
+        std::int64_t value = 0;  // eight digits
         std::int64_t whenMs = 0; // device clock at the month boundary
     };
 
     bool userClassOpen() const;
     int lockClassError(const std::string &address) const;
-    int writeDynamic(const std::string &address, const std::string &value, std::string *stored, bool *handled);
+    int writeDynamic(const std::string &address, const std::string &value, std::string *stored,
+                     bool *handled);
     std::string dynamicValue(const std::string &address, bool *handled) const;
     std::string temperatureText(double celsius) const;
     double gasTemperatureForConversion(bool *disturbed) const;
@@ -135,7 +136,7 @@ private:
     Counters m_monthEnd;
     std::vector<ArchiveItem> m_archive; // newest first, at most 15
     double m_batteryAh = 8.7;
-    std::vector<int> m_statusEvents; // sticky bits of status register 1
+    std::vector<int> m_statusEvents;               // sticky bits of status register 1
     std::map<std::string, std::string> m_values;   // plain parameters, keys, lock states
     std::map<std::string, std::string> m_verbatim; // forced texts that win over computed ones
 };

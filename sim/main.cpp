@@ -98,7 +98,8 @@ int main(int argc, char **argv)
         }
     }
 
-    struct sigaction sa{};
+    struct sigaction sa {
+    };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
@@ -117,7 +118,8 @@ int main(int argc, char **argv)
     if (!logFile.empty()) {
         log = std::make_shared<std::ofstream>(logFile, std::ios::app);
         if (!*log) {
-            std::cerr << "rq60sim: cannot open log file " << logFile << ": " << std::strerror(errno) << "\n";
+            std::cerr << "rq60sim: cannot open log file " << logFile << ": " << std::strerror(errno)
+                      << "\n";
             return 2;
         }
         server.setLogSink([log](const std::string &entry) {

@@ -31,8 +31,7 @@ void makeRaw(int fd)
 
 } // namespace
 
-PtyServer::PtyServer(int generation)
-    : m_sim(generation)
+PtyServer::PtyServer(int generation) : m_sim(generation)
 {
     if (pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
         throw sysError("pipe2");
@@ -51,7 +50,8 @@ void PtyServer::openPty()
     if (master < 0)
         throw sysError("posix_openpt");
     char name[128] = {};
-    if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
+    if (grantpt(master) != 0 || unlockpt(master) != 0 ||
+        ptsname_r(master, name, sizeof name) != 0) {
         int e = errno;
         close(master);
         errno = e;
@@ -69,11 +69,13 @@ void PtyServer::openPty()
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
 
     if (!m_linkPath.empty()) {
-        struct stat st{};
+        struct stat st {
+        };
         if (lstat(m_linkPath.c_str(), &st) == 0) {
             if (!S_ISLNK(st.st_mode)) {
                 close(master);
-                throw std::runtime_error(m_linkPath + " exists and is no symbolic link; not replaced");
+                throw std::runtime_error(m_linkPath +
+                                         " exists and is no symbolic link; not replaced");
             }
             unlink(m_linkPath.c_str());
         }
@@ -98,7 +100,8 @@ void PtyServer::closeMaster()
     if (fd >= 0)
         close(fd);
     if (!m_linkPath.empty()) {
-        struct stat st{};
+        struct stat st {
+        };
         if (lstat(m_linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
             unlink(m_linkPath.c_str());
     }
@@ -144,8 +147,8 @@ bool PtyServer::control(const std::string &line, std::string *reply)
 {
     std::string scratch;
     std::string &r = reply ? *reply : scratch;
-    if (line.find_first_not_of(" \t") != std::string::npos
-        && line.substr(line.find_first_not_of(" \t"), 6) == "replug") {
+    if (line.find_first_not_of(" \t") != std::string::npos &&
+        line.substr(line.find_first_not_of(" \t"), 6) == "replug") {
         if (!m_hungUp) {
             r = "error: the line is not hung up";
             return false;

@@ -67,8 +67,8 @@ private:
     void sendAnswer(const std::string &bytes, int waitMs, int baud);
 
     Simulator m_sim;
-    mutable std::mutex m_mutex;    // guards m_sim, m_slavePath
-    std::mutex m_lifeMutex;        // serialises start/stop/hangUp/replug
+    mutable std::mutex m_mutex; // guards m_sim, m_slavePath
+    std::mutex m_lifeMutex;     // serialises start/stop/hangUp/replug
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_hungUp{false};

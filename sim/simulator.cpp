@@ -82,7 +82,8 @@ const char *stateName(Simulator::State s)
 
 const char *HelpText =
     "lock open|close        calibration lock (seal switch)\n"
-    "fail ADDR MODE         MODE: ERnn, nak, silent, corrupt, off; ADDR may be signon or ds:LETTER\n"
+    "fail ADDR MODE         MODE: ERnn, nak, silent, corrupt, off; ADDR may be signon or "
+    "ds:LETTER\n"
     "fail clear             no failing addresses\n"
     "noconfirm on|lost|off  writes answered with nothing (on: taken, lost: dropped)\n"
     "drop N / corrupt N     drop / corrupt the next N answers\n"
@@ -98,8 +99,7 @@ const char *HelpText =
 } // namespace
 
 Simulator::Simulator(int generation)
-    : m_model(generation)
-    , m_lastWall(std::chrono::steady_clock::now())
+    : m_model(generation), m_lastWall(std::chrono::steady_clock::now())
 {
 }
 
@@ -116,7 +116,8 @@ void Simulator::logRequest(const std::string &entry)
 void Simulator::sync()
 {
     auto now = std::chrono::steady_clock::now();
-    std::int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_lastWall).count();
+    std::int64_t ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now - m_lastWall).count();
     if (m_frozen || ms <= 0)
         return;
     m_lastWall += std::chrono::milliseconds(ms);
@@ -423,7 +424,8 @@ std::string Simulator::handleDsCommand(char c)
     }
     if (const Fail *f = failFor(std::string("ds:") + c)) {
         bool skip = false;
-        FailMode mode = f->mode == FailMode::Error ? FailMode::Nak : f->mode; // DS has no error messages
+        FailMode mode =
+            f->mode == FailMode::Error ? FailMode::Nak : f->mode; // DS has no error messages
         return answer(applyFail(mode, f->error, normal, &skip));
     }
     return answer(normal);
@@ -438,12 +440,14 @@ bool Simulator::controlFail(const std::vector<std::string> &args, std::string *r
     if (args.size() == 1) {
         std::string list;
         for (const auto &f : m_fail) {
-            const char *m = f.second.mode == FailMode::Nak      ? "nak"
+            const char *m = f.second.mode == FailMode::Nak       ? "nak"
                             : f.second.mode == FailMode::Silent  ? "silent"
                             : f.second.mode == FailMode::Corrupt ? "corrupt"
                                                                  : "ER";
-            list += (list.empty() ? "" : "\n") + f.first + " " + m
-                    + (f.second.mode == FailMode::Error ? (f.second.error < 10 ? "0" : "") + std::to_string(f.second.error) : "");
+            list += (list.empty() ? "" : "\n") + f.first + " " + m +
+                    (f.second.mode == FailMode::Error
+                         ? (f.second.error < 10 ? "0" : "") + std::to_string(f.second.error)
+                         : "");
         }
         *reply = list;
         return true;
@@ -473,8 +477,9 @@ bool Simulator::controlFail(const std::vector<std::string> &args, std::string *r
         f.mode = FailMode::Silent;
     } else if (mode == "corrupt") {
         f.mode = FailMode::Corrupt;
-    } else if (mode.size() == 4 && (mode.compare(0, 2, "ER") == 0 || mode.compare(0, 2, "er") == 0)
-               && toInt(mode.substr(2), 0, 99, &nn)) {
+    } else if (mode.size() == 4 &&
+               (mode.compare(0, 2, "ER") == 0 || mode.compare(0, 2, "er") == 0) &&
+               toInt(mode.substr(2), 0, 99, &nn)) {
         f.mode = FailMode::Error;
         f.error = static_cast<int>(nn);
     } else {
@@ -511,9 +516,13 @@ bool Simulator::control(const std::string &line, std::string *reply)
         m_model.setCalibrationLock(w[1] == "open");
     } else if (cmd == "fail") {
         ok = controlFail(w, &r);
-    } else if (cmd == "noconfirm" && w.size() == 2 && (w[1] == "on" || w[1] == "off" || w[1] == "lost")) {
-        m_noConfirm = w[1] == "on" ? NoConfirm::Silent : w[1] == "lost" ? NoConfirm::Lost : NoConfirm::Off;
-    } else if ((cmd == "drop" || cmd == "corrupt") && w.size() == 2 && toInt(w[1], 0, 1000000, &n)) {
+    } else if (cmd == "noconfirm" && w.size() == 2 &&
+               (w[1] == "on" || w[1] == "off" || w[1] == "lost")) {
+        m_noConfirm = w[1] == "on"     ? NoConfirm::Silent
+                      : w[1] == "lost" ? NoConfirm::Lost
+                                       : NoConfirm::Off;
+    } else if ((cmd == "drop" || cmd == "corrupt") && w.size() == 2 &&
+               toInt(w[1], 0, 1000000, &n)) {
         (cmd == "drop" ? m_drop : m_corrupt) = static_cast<int>(n);
     } else if ((cmd == "delay" || cmd == "react") && w.size() == 2 && toInt(w[1], 0, 600000, &n)) {
         (cmd == "delay" ? m_delayMs : m_reactMs) = static_cast<int>(n);
@@ -551,8 +560,8 @@ bool Simulator::control(const std::string &line, std::string *reply)
     } else if (cmd == "disturb" && onOff(&flag)) {
         sync();
         m_model.setDisturbed(flag);
-    } else if ((cmd == "elapse" || cmd == "advance") && w.size() == 2
-               && toInt(w[1], 0, 2000000000L, &n)) {
+    } else if ((cmd == "elapse" || cmd == "advance") && w.size() == 2 &&
+               toInt(w[1], 0, 2000000000L, &n)) {
         sync();
         elapse(n);
     } else if (cmd == "archive" && w.size() == 2 && toInt(w[1], 0, 15, &n)) {
@@ -560,9 +569,9 @@ bool Simulator::control(const std::string &line, std::string *reply)
     } else if (cmd == "freeze" && onOff(&flag)) {
         setFrozen(flag);
     } else if (cmd == "state" && w.size() == 1) {
-        r = std::string("generation ") + (m_model.generation() == 1 ? "V1x" : "V2x") + ", "
-            + stateName(m_state) + ", calibration lock "
-            + (m_model.calibrationLockOpen() ? "open" : "closed");
+        r = std::string("generation ") + (m_model.generation() == 1 ? "V1x" : "V2x") + ", " +
+            stateName(m_state) + ", calibration lock " +
+            (m_model.calibrationLockOpen() ? "open" : "closed");
         if (m_model.generation() == 1)
             r += std::string(", user lock ") + (m_model.userLockOpen() ? "open" : "closed");
     } else {

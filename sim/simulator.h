@@ -40,12 +40,12 @@ class Simulator
 {
 public:
     enum class State {
-        Idle,          // waits for a WN sign-on or a DS start
-        SignOnOption,  // identification sent, waits for the option select
-        SignOnPassword,// P0 sent, waits for P1
-        Wn,            // WN programming session
-        Ds,            // DS record session (after ENQ)
-        DsBetween,     // DS record ended by EOT, waits for the next ENQ
+        Idle,           // waits for a WN sign-on or a DS start
+        SignOnOption,   // identification sent, waits for the option select
+        SignOnPassword, // P0 sent, waits for P1
+        Wn,             // WN programming session
+        Ds,             // DS record session (after ENQ)
+        DsBetween,      // DS record ended by EOT, waits for the next ENQ
     };
 
     // How a failed address (or the sign-on) answers.

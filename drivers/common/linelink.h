@@ -27,7 +27,8 @@ using Ms = std::chrono::milliseconds;
 // bytes keep coming (see awaitAnswer).
 Ms answerWait(std::size_t requestBytes);
 
-class LineLink {
+class LineLink
+{
 public:
     void attach(DriverProcFn line) { m_line = line; }
     bool attached() const { return m_line != nullptr; }

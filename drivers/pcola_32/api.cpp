@@ -43,7 +43,7 @@ int32_t writeCall(wn::Session &s, char *buffer, int32_t *count)
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t code, char *buffer,
-                                                                   int32_t *count, int32_t *param)
+                                                                     int32_t *count, int32_t *param)
 {
     (void)param;
     WnDriver &d = driver();
@@ -54,8 +54,7 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
         s = wn::Session();
         d.initialised = true;
         return drv::DrvOk;
-    case drv::ProtoInit2:
-        return d.initialised ? drv::DrvOk : drv::DrvOutOfOrder;
+    case drv::ProtoInit2: return d.initialised ? drv::DrvOk : drv::DrvOutOfOrder;
     case drv::ProtoAttachLine:
         if (!d.initialised)
             return drv::DrvOutOfOrder;
@@ -64,14 +63,10 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
         s.signOff();
         s.line().attach(reinterpret_cast<DriverProcFn>(buffer));
         return drv::DrvOk;
-    case drv::ProtoStart:
-        return s.line().attached() ? s.signOn() : drv::DrvOutOfOrder;
-    case drv::ProtoRead:
-        return s.signedOn() ? readCall(s, buffer, count) : drv::DrvOutOfOrder;
-    case drv::ProtoWrite:
-        return s.signedOn() ? writeCall(s, buffer, count) : drv::DrvOutOfOrder;
-    case drv::ProtoEnd:
-        return s.line().attached() ? s.sendBreak() : drv::DrvOutOfOrder;
+    case drv::ProtoStart: return s.line().attached() ? s.signOn() : drv::DrvOutOfOrder;
+    case drv::ProtoRead: return s.signedOn() ? readCall(s, buffer, count) : drv::DrvOutOfOrder;
+    case drv::ProtoWrite: return s.signedOn() ? writeCall(s, buffer, count) : drv::DrvOutOfOrder;
+    case drv::ProtoEnd: return s.line().attached() ? s.sendBreak() : drv::DrvOutOfOrder;
     case drv::ProtoClose:
         if (!d.initialised)
             return drv::DrvOutOfOrder;
@@ -83,7 +78,6 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
         s = wn::Session();
         d.initialised = false;
         return drv::DrvOk;
-    default:
-        return drv::DrvBadArgument;
+    default: return drv::DrvBadArgument;
     }
 }

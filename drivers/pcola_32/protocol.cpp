@@ -43,8 +43,7 @@ bool parseIdentification(const std::string &in, char &rate)
 
 int32_t checkAddress(const std::string &address)
 {
-    if (address.empty() || !linelink::frameSafe(address) ||
-        address.find('=') != std::string::npos)
+    if (address.empty() || !linelink::frameSafe(address) || address.find('=') != std::string::npos)
         return drv::DrvBadArgument;
     return drv::DrvOk;
 }
@@ -93,8 +92,8 @@ int32_t Session::signOn()
     std::string select{iec::ACK, '0', rate, '1', '\r', '\n'};
     if ((st = m_line.send(select)) != drv::DrvOk)
         return st;
-    Answer a = linelink::awaitAnswer(m_line, linelink::answerWait(select.size()), MaxAnswerData,
-                                     nullptr);
+    Answer a =
+        linelink::awaitAnswer(m_line, linelink::answerWait(select.size()), MaxAnswerData, nullptr);
     if (a.kind == Answer::LineError || a.kind == Answer::Silence)
         return a.kind == Answer::LineError ? a.status : drv::DrvTimeout;
     const std::string &op = a.frame.data;

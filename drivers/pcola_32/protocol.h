@@ -27,7 +27,8 @@ int32_t splitWriteRequest(const std::string &text, std::string &address, std::st
 // DrvOk when `address` can be read: not empty, frame-safe, no "=".
 int32_t checkAddress(const std::string &address);
 
-class Session {
+class Session
+{
 public:
     linelink::LineLink &line() { return m_line; }
     bool signedOn() const { return m_signedOn; }

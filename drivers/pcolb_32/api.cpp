@@ -30,7 +30,7 @@ int32_t readCall(ds::Session &s, char *buffer, int32_t *count, const int32_t *pa
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t code, char *buffer,
-                                                                   int32_t *count, int32_t *param)
+                                                                     int32_t *count, int32_t *param)
 {
     DsDriver &d = driver();
     std::lock_guard<std::mutex> lock(d.mutex);
@@ -40,8 +40,7 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
         s = ds::Session();
         d.initialised = true;
         return drv::DrvOk;
-    case drv::ProtoInit2:
-        return d.initialised ? drv::DrvOk : drv::DrvOutOfOrder;
+    case drv::ProtoInit2: return d.initialised ? drv::DrvOk : drv::DrvOutOfOrder;
     case drv::ProtoAttachLine:
         if (!d.initialised)
             return drv::DrvOutOfOrder;
@@ -50,12 +49,10 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
         s.stop();
         s.line().attach(reinterpret_cast<DriverProcFn>(buffer));
         return drv::DrvOk;
-    case drv::ProtoStart:
-        return s.line().attached() ? s.start() : drv::DrvOutOfOrder;
+    case drv::ProtoStart: return s.line().attached() ? s.start() : drv::DrvOutOfOrder;
     case drv::ProtoRead:
         return s.started() ? readCall(s, buffer, count, param) : drv::DrvOutOfOrder;
-    case drv::ProtoEnd:
-        return s.line().attached() ? s.end() : drv::DrvOutOfOrder;
+    case drv::ProtoEnd: return s.line().attached() ? s.end() : drv::DrvOutOfOrder;
     case drv::ProtoClose:
         if (!d.initialised)
             return drv::DrvOutOfOrder;

@@ -40,9 +40,7 @@ int32_t Session::readField(int32_t command, std::string &text)
     const char letter = static_cast<char>(command);
     const std::string request(1, letter);
     // ACKs and SOH frames are left over from the start or echoed by the head.
-    auto stale = [](const iec::Scan &s) {
-        return s.kind == iec::Scan::Ack || s.lead == iec::SOH;
-    };
+    auto stale = [](const iec::Scan &s) { return s.kind == iec::Scan::Ack || s.lead == iec::SOH; };
     int32_t last = drv::DrvTimeout;
     for (int attempt = 0; attempt < MaxTries; ++attempt) {
         Answer a = linelink::requestAnswer(m_line, request, MaxFieldData, stale);

@@ -30,7 +30,8 @@ constexpr std::size_t MaxFieldData = 64;
 // True when the command may be repeated after silence or a corrupt answer.
 bool repeatable(char command);
 
-class Session {
+class Session
+{
 public:
     linelink::LineLink &line() { return m_line; }
     bool started() const { return m_started; }

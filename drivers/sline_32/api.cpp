@@ -57,7 +57,7 @@ int32_t transfer(sline::SerialLine &line, int32_t code, char *buffer, int32_t *c
 } // namespace
 
 extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t code, char *buffer,
-                                                                   int32_t *count, int32_t *param)
+                                                                     int32_t *count, int32_t *param)
 {
     (void)param;
     LineDriver &d = driver();
@@ -79,8 +79,7 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
         if (!d.line.isOpen())
             return drv::DrvOutOfOrder;
         return transfer(d.line, code, buffer, count);
-    case drv::LineFlushInput:
-        return d.line.isOpen() ? d.line.flushInput() : drv::DrvOutOfOrder;
+    case drv::LineFlushInput: return d.line.isOpen() ? d.line.flushInput() : drv::DrvOutOfOrder;
     case drv::LineClose:
         if (!d.line.isOpen())
             return drv::DrvOutOfOrder;
@@ -92,7 +91,6 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
         d.line.close();
         d.initialised = false;
         return drv::DrvOk;
-    default:
-        return drv::DrvBadArgument;
+    default: return drv::DrvBadArgument;
     }
 }

@@ -1,7 +1,7 @@
 // The open port: termios set-up, exclusive hold, send and receive with
 // explicit timeouts.
-#include <algorithm>
 #include "line.h"
+#include <algorithm>
 
 #include "driverproc.h"
 
@@ -21,7 +21,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int FirstByteWaitMs = 300;
-
 
 speed_t speedFor(int baud)
 {

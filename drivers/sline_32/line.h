@@ -59,7 +59,8 @@ std::string settingsDirectory();
 int32_t openErrorStatus(int err);
 
 // One open port. Not thread-safe; the entry point serialises calls.
-class SerialLine {
+class SerialLine
+{
 public:
     ~SerialLine() { close(); }
     bool isOpen() const { return m_fd >= 0; }

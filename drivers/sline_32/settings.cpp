@@ -151,17 +151,13 @@ int32_t openErrorStatus(int err)
     case ENOTDIR:
     case EISDIR:
     case ENAMETOOLONG:
-    case ELOOP:
-        return drv::DrvPortNotFound;
+    case ELOOP: return drv::DrvPortNotFound;
     case EACCES:
     case EPERM:
-    case EROFS:
-        return drv::DrvPermission;
+    case EROFS: return drv::DrvPermission;
     case EBUSY:
-    case EWOULDBLOCK:
-        return drv::DrvPortBusy;
-    default:
-        return drv::DrvLineGone;
+    case EWOULDBLOCK: return drv::DrvPortBusy;
+    default: return drv::DrvLineGone;
     }
 }
 

@@ -50,8 +50,8 @@ class ReadFailure
 QString readKey(const char *section, const char *key, const QString &def)
 {
     bool ok = true;
-    const QString v = GetPrivateProfileString(QLatin1String(section), QLatin1String(key), def,
-                                              iniName(), &ok);
+    const QString v =
+        GetPrivateProfileString(QLatin1String(section), QLatin1String(key), def, iniName(), &ok);
     if (!ok)
         throw ReadFailure();
     return v;

@@ -29,9 +29,9 @@ enum class FieldKind {
     DropDown,   // QComboBox, not editable
     SpinField,  // QSpinBox with minimum, maximum and maxLength
     CheckBox,
-    ReadOnly,   // read-only QLineEdit
-    StateBox,   // the lock state boxes Eichschloss and Benutzerschloss
-    Grid        // the archive grids
+    ReadOnly, // read-only QLineEdit
+    StateBox, // the lock state boxes Eichschloss and Benutzerschloss
+    Grid      // the archive grids
 };
 
 enum class LockClass {
@@ -66,24 +66,24 @@ enum class ReadFor { Both, V1xOnly, V2xOnly, Calibration };
 
 // How the value text of a row becomes field contents (displayrules.cpp).
 enum class DisplayRule {
-    Text,                 // the text unchanged
-    First13,              // the first 13 characters
-    StatusRegister,       // L4: text, and the calibration-lock box from ".30"
-    Archive,              // H201: the archive listing is rebuilt
-    MonthBoundaryHour,    // L12: the first two characters select the item
-    Number64,             // L18, L123, L124: 64-bit integer in plain decimal
-    TemperatureRange,     // L27: "low;high", each rounded
-    DeviceType,           // L33: from the first blank on
-    RemainingMonths,      // L35: characters 5 to 7
-    UserLock,             // P0 and P10
-    ExactItem,            // P4, P17, P311: the item equal to the text
-    ItemIndex,            // P13: the item at the given position
-    CycleTime,            // P14: seconds "." flag
-    OutputFunction,       // P16, P310: by the output-function table
-    MeasuredTemperature,  // P28: by the temperature-reading side
-    PulseInputs,          // P37
-    WarningCount,         // P38
-    BothFields            // P170, P171: the text into every field of the row
+    Text,                // the text unchanged
+    First13,             // the first 13 characters
+    StatusRegister,      // L4: text, and the calibration-lock box from ".30"
+    Archive,             // H201: the archive listing is rebuilt
+    MonthBoundaryHour,   // L12: the first two characters select the item
+    Number64,            // L18, L123, L124: 64-bit integer in plain decimal
+    TemperatureRange,    // L27: "low;high", each rounded
+    DeviceType,          // L33: from the first blank on
+    RemainingMonths,     // L35: characters 5 to 7
+    UserLock,            // P0 and P10
+    ExactItem,           // P4, P17, P311: the item equal to the text
+    ItemIndex,           // P13: the item at the given position
+    CycleTime,           // P14: seconds "." flag
+    OutputFunction,      // P16, P310: by the output-function table
+    MeasuredTemperature, // P28: by the temperature-reading side
+    PulseInputs,         // P37
+    WarningCount,        // P38
+    BothFields           // P170, P171: the text into every field of the row
 };
 
 struct AddressRow {
@@ -128,10 +128,10 @@ std::optional<int> outputFunctionCode(int item, Generation generation);
 // its archive comes from the record readout over the second protocol.
 struct PageInfo {
     int index;
-    QString caption;  // designed caption with its accelerator mark
-    int helpContext;  // page 3: set for V2x only
+    QString caption; // designed caption with its accelerator mark
+    int helpContext; // page 3: set for V2x only
     QString listV2x;
-    QString listV1x;  // empty for page 3
+    QString listV1x; // empty for page 3
 };
 const QList<PageInfo> &pages();
 QString pageAddressList(int page, Generation generation);

@@ -34,7 +34,8 @@ CalibrationResult computeOffsetAndGradient(const CalibrationInput &in)
     }
     const long double O = in.oldOffset, G = in.oldGradient;
     const long double offset =
-        10.0L * (O / 10.0L * (TH - TL) + 273.15L * (TL + Thm - TH - Tlm) + TL * Thm - TH * Tlm) / divisor;
+        10.0L * (O / 10.0L * (TH - TL) + 273.15L * (TL + Thm - TH - Tlm) + TL * Thm - TH * Tlm) /
+        divisor;
     const long double gradient = (TH - TL) * G / divisor;
     r.offset = limitCalibrationValue(offset);
     r.gradient = limitCalibrationValue(gradient);

@@ -53,10 +53,34 @@ struct MessageArg {
     qint64 integer = 0;
     double decimal = 0.0;
 
-    static MessageArg ofText(const QString &t) { MessageArg a; a.kind = Text; a.text = t; return a; }
-    static MessageArg ofInteger(qint64 i) { MessageArg a; a.kind = Integer; a.integer = i; return a; }
-    static MessageArg ofDecimal(double d) { MessageArg a; a.kind = Decimal; a.decimal = d; return a; }
-    static MessageArg ofStringId(uint16_t id) { MessageArg a; a.kind = StringId; a.integer = id; return a; }
+    static MessageArg ofText(const QString &t)
+    {
+        MessageArg a;
+        a.kind = Text;
+        a.text = t;
+        return a;
+    }
+    static MessageArg ofInteger(qint64 i)
+    {
+        MessageArg a;
+        a.kind = Integer;
+        a.integer = i;
+        return a;
+    }
+    static MessageArg ofDecimal(double d)
+    {
+        MessageArg a;
+        a.kind = Decimal;
+        a.decimal = d;
+        return a;
+    }
+    static MessageArg ofStringId(uint16_t id)
+    {
+        MessageArg a;
+        a.kind = StringId;
+        a.integer = id;
+        return a;
+    }
     bool operator==(const MessageArg &o) const;
 };
 

@@ -60,8 +60,11 @@ public:
     {
         const FieldInfo *info = fieldInfo(field);
         const qint64 count = info ? info->items.size() : 0;
-        m_ops.append({DisplayOpKind::SelectIndex, field, {},
-                      index >= 0 && index < count ? int(index) : -1, {}});
+        m_ops.append({DisplayOpKind::SelectIndex,
+                      field,
+                      {},
+                      index >= 0 && index < count ? int(index) : -1,
+                      {}});
     }
     void selectExact(const QString &field, const QString &value)
     {
@@ -109,31 +112,21 @@ void applyRow(Builder &b, const AddressRow &row, const ValueLookup &values, Gene
     const QString text = values.value(key);
     const QString field = row.fields.first();
     switch (row.rule) {
-    case DisplayRule::Text:
-        b.text(field, text);
-        break;
-    case DisplayRule::First13:
-        b.text(field, LeftChars(text, 13));
-        break;
+    case DisplayRule::Text: b.text(field, text); break;
+    case DisplayRule::First13: b.text(field, LeftChars(text, 13)); break;
     case DisplayRule::StatusRegister:
         b.text(QStringLiteral("StatusRegister"), text);
         b.select(QStringLiteral("Eichschloss"), calibrationLockOpen(text) ? 1 : 0);
         break;
-    case DisplayRule::Archive:
-        b.op(DisplayOpKind::ShowArchive);
-        break;
-    case DisplayRule::MonthBoundaryHour:
-        b.select(field, StrToInt(LeftChars(text, 2)));
-        break;
+    case DisplayRule::Archive: b.op(DisplayOpKind::ShowArchive); break;
+    case DisplayRule::MonthBoundaryHour: b.select(field, StrToInt(LeftChars(text, 2))); break;
     case DisplayRule::Number64: {
         const QString plain = QString::number(StrToInt64(text));
         for (const QString &f : row.fields)
             b.text(f, plain);
         break;
     }
-    case DisplayRule::TemperatureRange:
-        temperatureRange(b, text);
-        break;
+    case DisplayRule::TemperatureRange: temperatureRange(b, text); break;
     case DisplayRule::DeviceType: {
         const int blank = text.indexOf(QLatin1Char(' '));
         b.text(field, blank < 0 ? QString() : text.mid(blank));
@@ -148,12 +141,8 @@ void applyRow(Builder &b, const AddressRow &row, const ValueLookup &values, Gene
                  ? UserLockClosedStringId
                  : UserLockOpenStringId);
         break;
-    case DisplayRule::ExactItem:
-        b.selectExact(field, text);
-        break;
-    case DisplayRule::ItemIndex:
-        b.select(field, StrToInt(text));
-        break;
+    case DisplayRule::ExactItem: b.selectExact(field, text); break;
+    case DisplayRule::ItemIndex: b.select(field, StrToInt(text)); break;
     case DisplayRule::CycleTime: {
         const int dot = text.indexOf(QLatin1Char('.'));
         b.spin(field, StrToInt(dot < 0 ? text : text.left(dot)));

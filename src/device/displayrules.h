@@ -13,19 +13,19 @@
 #include <optional>
 
 enum class DisplayOpKind {
-    SetText,        // field.setText(text); masked edits get their field text
-    SelectIndex,    // combo.setCurrentIndex(value); -1 = no item selected
-    SetSpinValue,   // spin.setValue(value); already within the field's range
-    SetChecked,     // check box: value 1 ticks, 0 clears
-    SetStateText,   // a lock state box shows the text of string ID `value`
-    ShowWarningGroup, // value 1: show and enable P38, show its marker Edit6 and
-                      // the labels "Warnung nach", "Fehlimpuls(en)!"; 0: hide
-                      // them and disable P38
+    SetText,                // field.setText(text); masked edits get their field text
+    SelectIndex,            // combo.setCurrentIndex(value); -1 = no item selected
+    SetSpinValue,           // spin.setValue(value); already within the field's range
+    SetChecked,             // check box: value 1 ticks, 0 clears
+    SetStateText,           // a lock state box shows the text of string ID `value`
+    ShowWarningGroup,       // value 1: show and enable P38, show its marker Edit6 and
+                            // the labels "Warnung nach", "Fehlimpuls(en)!"; 0: hide
+                            // them and disable P38
     WarningGroupFollowsP37, // as ShowWarningGroup, with value 0 when the text
                             // P37 shows at this moment is "1" and 1 otherwise
                             // (warningGroupVisible)
-    ShowMessage,    // showDeviceMessage(message); the display goes on
-    ShowArchive     // DispArchiv: the archive grids are rebuilt
+    ShowMessage,            // showDeviceMessage(message); the display goes on
+    ShowArchive             // DispArchiv: the archive grids are rebuilt
 };
 
 struct DisplayOp {

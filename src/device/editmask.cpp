@@ -34,8 +34,9 @@ EditMask::EditMask(const QString &design, QChar dateSeparator, QChar timeSeparat
         QChar c = templ.at(i);
         if (c == QLatin1Char('9') || c == QLatin1Char('0') || c == QLatin1Char('#')) {
             m_positions.append({c, QChar()});
-            m_qtMask += c == QLatin1Char('9') ? QLatin1Char('0')
-                        : c == QLatin1Char('0') ? QLatin1Char('9') : QLatin1Char('#');
+            m_qtMask += c == QLatin1Char('9')   ? QLatin1Char('0')
+                        : c == QLatin1Char('0') ? QLatin1Char('9')
+                                                : QLatin1Char('#');
             continue;
         }
         if (c == QLatin1Char('\\') && i + 1 < templ.size())

@@ -12,8 +12,8 @@
 
 #include <QChar>
 #include <QList>
-#include <QStringList>
 #include <QString>
+#include <QStringList>
 
 class EditMask
 {
@@ -46,7 +46,7 @@ public:
 
 private:
     struct Position {
-        QChar kind;   // '9', '0', '#' or 'L' for a literal
+        QChar kind; // '9', '0', '#' or 'L' for a literal
         QChar literal;
     };
     bool place(const QString &text, QString *out) const;

@@ -60,7 +60,8 @@ QString oneDecimal(long double v)
 // month/day of another locale would set a wrong date in the device.
 QString deviceDate(const QString &text)
 {
-    static const QRegularExpression form(QStringLiteral("^([0-9]{1,2})\\D([0-9]{1,2})\\D([0-9]{2})$"));
+    static const QRegularExpression form(
+        QStringLiteral("^([0-9]{1,2})\\D([0-9]{1,2})\\D([0-9]{2})$"));
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch())
         return QString();
@@ -95,16 +96,17 @@ struct DecimalRange {
 
 using Rule = std::function<void(WireValue &, const QString &clean, const FieldInput &, Generation)>;
 
-Rule decimalRule(DecimalRange r, bool trim, std::function<QString(long double, const QString &)> format)
+Rule decimalRule(DecimalRange r, bool trim,
+                 std::function<QString(long double, const QString &)> format)
 {
     return [=](WireValue &w, const QString &clean, const FieldInput &, Generation) {
         const QString t = trim ? trimDecimal(clean) : clean;
         const long double v = number(t);
         if (v < r.low || v > r.high) {
             w.value.clear();
-            w.message = rangeMessage(r.textId,
-                                     {MessageArg::ofDecimal(r.shownLow), MessageArg::ofDecimal(r.shownHigh)},
-                                     r.captionId, {MessageArg::ofDecimal(double(v))});
+            w.message = rangeMessage(
+                r.textId, {MessageArg::ofDecimal(r.shownLow), MessageArg::ofDecimal(r.shownHigh)},
+                r.captionId, {MessageArg::ofDecimal(double(v))});
             return;
         }
         w.value = format(v, t);
@@ -117,8 +119,9 @@ Rule temperatureRule(MessageArg name)
         const long double v = number(clean);
         if (v < -35.0L || v > 55.0L) {
             w.value.clear();
-            w.message = rangeMessage(530, {name, MessageArg::ofDecimal(-35.0), MessageArg::ofDecimal(55.0)},
-                                     531, {name, MessageArg::ofDecimal(double(v))});
+            w.message =
+                rangeMessage(530, {name, MessageArg::ofDecimal(-35.0), MessageArg::ofDecimal(55.0)},
+                             531, {name, MessageArg::ofDecimal(double(v))});
             return;
         }
         w.value = oneDecimal(v);
@@ -132,8 +135,9 @@ Rule offsetRule(const char *key, uint16_t textId, uint16_t captionId)
         const qint64 m = StrToInt64(clean);
         if (m < 0 || m > 4095) {
             w.value.clear();
-            w.message = rangeMessage(textId, {MessageArg::ofInteger(0), MessageArg::ofInteger(4095)},
-                                     captionId, {MessageArg::ofInteger(m)});
+            w.message =
+                rangeMessage(textId, {MessageArg::ofInteger(0), MessageArg::ofInteger(4095)},
+                             captionId, {MessageArg::ofInteger(m)});
         }
     };
 }
@@ -160,29 +164,27 @@ void outputFunction(WireValue &w, const QString &, const FieldInput &in, Generat
     // code must never reach it.
     w.value.clear();
     if (in.index >= 0 && in.index < outputFunctions().size())
-        w.message = DeviceMessage{
-            518,
-            {MessageArg::ofText(w.key), MessageArg::ofStringId(outputFunctions().at(in.index).stringId)},
-            500,
-            {}};
+        w.message = DeviceMessage{518,
+                                  {MessageArg::ofText(w.key),
+                                   MessageArg::ofStringId(outputFunctions().at(in.index).stringId)},
+                                  500,
+                                  {}};
 }
 
 const QHash<QString, Rule> &rules()
 {
     static const QHash<QString, Rule> table{
-        {"H6", [](WireValue &w, const QString &, const FieldInput &in, Generation) {
-             w.value = H2plusH4(in.partner1, in.partner2);
-         }},
-        {"L7", [](WireValue &w, const QString &clean, const FieldInput &, Generation) {
-             w.value = deviceDate(clean);
-         }},
-        {"L8", [](WireValue &w, const QString &clean, const FieldInput &, Generation) {
-             w.value = deviceTime(clean);
-         }},
+        {"H6", [](WireValue &w, const QString &, const FieldInput &in,
+                  Generation) { w.value = H2plusH4(in.partner1, in.partner2); }},
+        {"L7", [](WireValue &w, const QString &clean, const FieldInput &,
+                  Generation) { w.value = deviceDate(clean); }},
+        {"L8", [](WireValue &w, const QString &clean, const FieldInput &,
+                  Generation) { w.value = deviceTime(clean); }},
         {"L18", twelveDigits()},
         {"L123", twelveDigits()},
         {"L124", twelveDigits()},
-        {"L27Low", [](WireValue &w, const QString &, const FieldInput &in, Generation) {
+        {"L27Low",
+         [](WireValue &w, const QString &, const FieldInput &in, Generation) {
              w.key = QStringLiteral("L27");
              w.value = QString::number(StrToInt(RemoveChars(in.partner1, " "))) + QLatin1Char(';') +
                        QString::number(StrToInt(RemoveChars(in.partner2, " ")));
@@ -192,23 +194,28 @@ const QHash<QString, Rule> &rules()
         {"L157", decimalRule({223.15L, 323.15L, 223.15, 323.15, 524, 525}, true,
                              [](long double v, const QString &) { return fixed(v, 2); })},
         {"P1", decimalRule({0.5L, 1.5L, 0.5, 1.5, 526, 527}, true,
-                           [](long double, const QString &t) { return (t + QStringLiteral("0000")).left(6); })},
+                           [](long double, const QString &t) {
+                               return (t + QStringLiteral("0000")).left(6);
+                           })},
         {"P2", decimalRule({0.49999L, 6.55351L, 0.5, 6.5535, 528, 529}, true,
                            [](long double v, const QString &) { return fixed(v, 5); })},
         {"P3", temperatureRule(MessageArg::ofText(QStringLiteral("Ersatztemperatur")))},
         {"TempLowRef", temperatureRule(MessageArg::ofStringId(550))},
         {"TempHighRef", temperatureRule(MessageArg::ofStringId(551))},
-        {"P13", [](WireValue &w, const QString &, const FieldInput &in, Generation) {
+        {"P13",
+         [](WireValue &w, const QString &, const FieldInput &in, Generation) {
              // No selected item is nothing to write, not position -1.
              w.value = in.index < 0 ? QString() : QString::number(in.index);
          }},
-        {"P14", [](WireValue &w, const QString &clean, const FieldInput &in, Generation) {
+        {"P14",
+         [](WireValue &w, const QString &clean, const FieldInput &in, Generation) {
              w.value = QString::number(StrToInt(clean)) + (in.checked ? ".1" : ".0");
          }},
         {"P147neu", offsetRule("P147", 532, 533)},
         {"P148neu", offsetRule("P148", 534, 535)},
         {"P310", outputFunction},
-        {"P311", [](WireValue &w, const QString &, const FieldInput &, Generation gen) {
+        {"P311",
+         [](WireValue &w, const QString &, const FieldInput &, Generation gen) {
              if (gen == Generation::V1x)
                  w.key = QStringLiteral("P17");
          }},

@@ -13,12 +13,12 @@
 
 // What the window passes for one changed field.
 struct FieldInput {
-    QString text;       // masked edits and drop-down lists: their text;
-                        // spin fields: the value in plain decimal
-    int index = -1;     // drop-down lists: the selected position (-1 none)
+    QString text;         // masked edits and drop-down lists: their text;
+                          // spin fields: the value in plain decimal
+    int index = -1;       // drop-down lists: the selected position (-1 none)
     bool checked = false; // P14: the state of the box P14_1
-    QString partner1;   // H6: the text of H2; L27Low/L27High: the low value
-    QString partner2;   // H6: the text of H4; L27Low/L27High: the high value
+    QString partner1;     // H6: the text of H2; L27Low/L27High: the low value
+    QString partner2;     // H6: the text of H4; L27Low/L27High: the high value
 };
 
 struct WireValue {

@@ -47,9 +47,9 @@ QString languageLibraryPath(const QString &language)
 void LoadLanguageLibrary()
 {
     FreeLanguageLibrary();
-    QString language = GetPrivateProfileString(QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"),
-                                               QStringLiteral("DE"),
-                                               QString::fromLatin1(SettingsFileName));
+    QString language =
+        GetPrivateProfileString(QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"),
+                                QStringLiteral("DE"), QString::fromLatin1(SettingsFileName));
     if (language.isEmpty())
         language = QStringLiteral("DE");
     const QString path = languageLibraryPath(language);
@@ -136,9 +136,9 @@ QString fillOne(const QString &flags, const QString &width, const QString &preci
                 const QVariant &v, bool *fits)
 {
     *fits = true;
-    const QByteArray head =
-        (QLatin1Char('%') + flags + width + (precision.isNull() ? QString() : QLatin1Char('.') + precision))
-            .toLatin1();
+    const QByteArray head = (QLatin1Char('%') + flags + width +
+                             (precision.isNull() ? QString() : QLatin1Char('.') + precision))
+                                .toLatin1();
     switch (conv.unicode()) {
     case 's': {
         if (v.typeId() != QMetaType::QString) {
@@ -205,8 +205,8 @@ QString langFormat(const QString &pattern, const QList<LangArg> &args)
             continue;
         }
         bool fits = false;
-        const QString filled =
-            fillOne(m.captured(1), m.captured(2), m.captured(3), conv, args.at(next++).value(), &fits);
+        const QString filled = fillOne(m.captured(1), m.captured(2), m.captured(3), conv,
+                                       args.at(next++).value(), &fits);
         out += fits ? filled : m.captured(0);
     }
     out += pattern.mid(pos);

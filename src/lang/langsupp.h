@@ -74,9 +74,9 @@ struct MessageRequest {
     QString text;
     QString caption;
     uint16_t flags = 0;
-    int textId = 0;     // 0 when the text is fixed (start-up failures)
-    int captionId = 0;  // 0 when the caption is fixed or formatted
-    QStringList args;   // the arguments filled into the text or caption
+    int textId = 0;    // 0 when the text is fixed (start-up failures)
+    int captionId = 0; // 0 when the caption is fixed or formatted
+    QStringList args;  // the arguments filled into the text or caption
 };
 
 // Shows message boxes. The program installs one built on QMessageBox; tests

@@ -184,9 +184,8 @@ bool TFormBattCap::capacityTenths(int *tenths)
 {
     // Both digits of the template are required: "5." is half a capacity.
     const QString text = m_ui->RestCap->text();
-    const std::optional<long double> v = m_ui->RestCap->hasAcceptableInput()
-                                             ? decimalValue(text.trimmed())
-                                             : std::nullopt;
+    const std::optional<long double> v =
+        m_ui->RestCap->hasAcceptableInput() ? decimalValue(text.trimmed()) : std::nullopt;
     if (!v) {
         showNotANumber(text, QStringLiteral("floating point"));
         return false;

@@ -94,18 +94,12 @@ void TFormRQ60Main::applyDisplayOp(const DisplayOp &op)
             combo->setCurrentIndex(index);
         }
         break;
-    case DisplayOpKind::ShowWarningGroup:
-        setWarningGroupVisible(op.value != 0);
-        break;
+    case DisplayOpKind::ShowWarningGroup: setWarningGroupVisible(op.value != 0); break;
     case DisplayOpKind::WarningGroupFollowsP37:
         setWarningGroupVisible(warningGroupVisible(m_ui->P37->currentText()));
         break;
-    case DisplayOpKind::ShowMessage:
-        showDeviceMessage(op.message);
-        break;
-    case DisplayOpKind::ShowArchive:
-        DispArchiv();
-        break;
+    case DisplayOpKind::ShowMessage: showDeviceMessage(op.message); break;
+    case DisplayOpKind::ShowArchive: DispArchiv(); break;
     }
 }
 
@@ -136,8 +130,7 @@ void TFormRQ60Main::LockChanged(TCommClass *)
         if (userLockClosed(DeviceValues.P[0], DeviceValues.P[10]))
             DisableUserValues();
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -158,10 +151,22 @@ void TFormRQ60Main::setLockClassEnabled(uint32_t tagBit, bool enabled)
     }
 }
 
-void TFormRQ60Main::EnableEichValues() { setLockClassEnabled(TagCalibrationLock, true); }
-void TFormRQ60Main::DisableEichValues() { setLockClassEnabled(TagCalibrationLock, false); }
-void TFormRQ60Main::EnableUserValues() { setLockClassEnabled(TagUserLock, true); }
-void TFormRQ60Main::DisableUserValues() { setLockClassEnabled(TagUserLock, false); }
+void TFormRQ60Main::EnableEichValues()
+{
+    setLockClassEnabled(TagCalibrationLock, true);
+}
+void TFormRQ60Main::DisableEichValues()
+{
+    setLockClassEnabled(TagCalibrationLock, false);
+}
+void TFormRQ60Main::EnableUserValues()
+{
+    setLockClassEnabled(TagUserLock, true);
+}
+void TFormRQ60Main::DisableUserValues()
+{
+    setLockClassEnabled(TagUserLock, false);
+}
 
 void TFormRQ60Main::assignLockClasses()
 {
@@ -195,10 +200,10 @@ void TFormRQ60Main::setWarningGroupVisible(bool visible)
 
 void TFormRQ60Main::setTemperatureRangeVisible(bool visible)
 {
-    for (QWidget *w : {static_cast<QWidget *>(m_ui->Edit7), static_cast<QWidget *>(m_ui->Edit8),
-                       static_cast<QWidget *>(m_ui->lbTempRange),
-                       static_cast<QWidget *>(m_ui->lbTempRangeUnit),
-                       static_cast<QWidget *>(m_ui->L27Low), static_cast<QWidget *>(m_ui->L27High)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(m_ui->Edit7), static_cast<QWidget *>(m_ui->Edit8),
+          static_cast<QWidget *>(m_ui->lbTempRange), static_cast<QWidget *>(m_ui->lbTempRangeUnit),
+          static_cast<QWidget *>(m_ui->L27Low), static_cast<QWidget *>(m_ui->L27High)})
         w->setVisible(visible);
 }
 
@@ -232,22 +237,15 @@ void TFormRQ60Main::ResetScreen()
                 edit->clear();
             break;
         }
-        case ComponentKind::MaskEdit:
-            static_cast<QLineEdit *>(w)->clear();
-            break;
+        case ComponentKind::MaskEdit: static_cast<QLineEdit *>(w)->clear(); break;
         case ComponentKind::ComboBox: {
             const QSignalBlocker block(w);
             static_cast<QComboBox *>(w)->setCurrentIndex(-1);
             break;
         }
-        case ComponentKind::SpinEdit:
-            static_cast<QSpinBox *>(w)->setValue(0);
-            break;
-        case ComponentKind::CheckBox:
-            static_cast<QCheckBox *>(w)->setChecked(false);
-            break;
-        default:
-            break;
+        case ComponentKind::SpinEdit: static_cast<QSpinBox *>(w)->setValue(0); break;
+        case ComponentKind::CheckBox: static_cast<QCheckBox *>(w)->setChecked(false); break;
+        default: break;
         }
     }
     selectPageQuietly(0);

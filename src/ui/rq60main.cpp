@@ -68,10 +68,8 @@ protected:
         case QEvent::MouseButtonDblClick:
         case QEvent::Wheel:
         case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-            return true;
-        default:
-            return false;
+        case QEvent::KeyRelease: return true;
+        default: return false;
         }
     }
 };
@@ -431,6 +429,7 @@ void TFormRQ60Main::setConnectedActions(bool connected)
     m_ui->acConnect->setEnabled(!connected);
     for (QAction *a : {m_ui->acDisconnect, m_ui->acChangeBattCap, m_ui->acReadArchivData})
         a->setEnabled(connected);
-    for (QAction *a : {m_ui->acChangeCustomerKey, m_ui->acChangeSupplierKey, m_ui->acChangeUserLock})
+    for (QAction *a :
+         {m_ui->acChangeCustomerKey, m_ui->acChangeSupplierKey, m_ui->acChangeUserLock})
         a->setEnabled(v1x);
 }

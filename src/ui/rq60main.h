@@ -129,7 +129,7 @@ private:
     bool m_statusPlainText = false;
     bool m_firstInit = true;
     QLocale m_savedLocale;
-    QString m_userMarkerStyle; // the design's style of the " B" marker
+    QString m_userMarkerStyle;  // the design's style of the " B" marker
     bool m_inP37Change = false; // P38 is being set by the choice in P37
 };
 

@@ -157,7 +157,8 @@ QString TimeTextLong(const QString &text)
     if (!time.isValid())
         return QString();
     // The separator the system uses between hours and minutes.
-    const QString probe = loc.toString(QTime(1, 2, 3), withoutZone(loc.timeFormat(QLocale::LongFormat)));
+    const QString probe =
+        loc.toString(QTime(1, 2, 3), withoutZone(loc.timeFormat(QLocale::LongFormat)));
     QString sep = QStringLiteral(":");
     const int h = probe.indexOf(QLatin1Char('1'));
     if (h >= 0 && h + 1 < probe.size() && !probe.at(h + 1).isDigit())

@@ -62,7 +62,9 @@ void TestIniSettings::firstStartCreatesTheDefaultFile()
 {
     ReadIniSettings();
     const QByteArray expected = "[USER_OPTIONS]\r\n"
-                                "TEMPFILEPATH=" + QFile::encodeName(m_box->dir()) + "/auswert/temp\r\n"
+                                "TEMPFILEPATH=" +
+                                QFile::encodeName(m_box->dir()) +
+                                "/auswert/temp\r\n"
                                 "READOUTMODE=0\r\n"
                                 "READER=\r\n"
                                 "CODEMARK=0\r\n"
@@ -122,12 +124,13 @@ void TestIniSettings::numericKeys_data()
     QTest::addColumn<int>("readoutMode");
     QTest::addColumn<int>("checkTime");
     QTest::newRow("8-bit fields keep their low bits")
-        << QByteArray("[COMM]\r\nCOM=257\r\n[USER_OPTIONS]\r\nCHANNELMODE=300\r\nREADOUTMODE=-1\r\n")
+        << QByteArray(
+               "[COMM]\r\nCOM=257\r\n[USER_OPTIONS]\r\nCHANNELMODE=300\r\nREADOUTMODE=-1\r\n")
         << 1 << 44 << 255 << 20000;
-    QTest::newRow("names in lower case") << QByteArray("[comm]\ncom=2\ncheckTime=500\n") << 2 << 1
-                                         << 0 << 500;
-    QTest::newRow("signed check time") << QByteArray("[COMM]\r\nCHECKTIME=-5\r\n") << 1 << 1 << 0
-                                       << -5;
+    QTest::newRow("names in lower case")
+        << QByteArray("[comm]\ncom=2\ncheckTime=500\n") << 2 << 1 << 0 << 500;
+    QTest::newRow("signed check time")
+        << QByteArray("[COMM]\r\nCHECKTIME=-5\r\n") << 1 << 1 << 0 << -5;
 }
 
 void TestIniSettings::numericKeys()
@@ -215,16 +218,16 @@ void TestIniSettings::helpFileChoice_data()
     QTest::addColumn<QString>("chosen");
     QTest::newRow("own language") << "EN" << QStringList{"pxrq60EN.qch", "pxrq60DE.qch"}
                                   << QStringList{} << "pxrq60EN.qch";
-    QTest::newRow("falls back to German") << "EN" << QStringList{"pxrq60DE.qch"}
-                                          << QStringList{"pxrq60EN.qch"} << "pxrq60DE.qch";
-    QTest::newRow("German missing: one message") << "DE" << QStringList{}
-                                                 << QStringList{"pxrq60DE.qch"} << "";
-    QTest::newRow("lower-case de is not DE") << "de" << QStringList{"pxrq60DE.qch"}
-                                             << QStringList{"pxrq60de.qch"} << "pxrq60DE.qch";
-    QTest::newRow("neither") << "EN" << QStringList{}
-                             << QStringList{"pxrq60EN.qch", "pxrq60DE.qch"} << "";
-    QTest::newRow("empty language is German") << "" << QStringList{"pxrq60DE.qch"}
-                                              << QStringList{} << "pxrq60DE.qch";
+    QTest::newRow("falls back to German")
+        << "EN" << QStringList{"pxrq60DE.qch"} << QStringList{"pxrq60EN.qch"} << "pxrq60DE.qch";
+    QTest::newRow("German missing: one message")
+        << "DE" << QStringList{} << QStringList{"pxrq60DE.qch"} << "";
+    QTest::newRow("lower-case de is not DE")
+        << "de" << QStringList{"pxrq60DE.qch"} << QStringList{"pxrq60de.qch"} << "pxrq60DE.qch";
+    QTest::newRow("neither") << "EN" << QStringList{} << QStringList{"pxrq60EN.qch", "pxrq60DE.qch"}
+                             << "";
+    QTest::newRow("empty language is German")
+        << "" << QStringList{"pxrq60DE.qch"} << QStringList{} << "pxrq60DE.qch";
 }
 
 void TestIniSettings::helpFileChoice()

@@ -24,24 +24,66 @@ void TestCalibration::compute_data()
     QTest::addColumn<QString>("offset");
     QTest::addColumn<QString>("gradient");
 
-    QTest::newRow("measured equal references keep the old values")
-        << "-20.0" << "40.0" << "-20.0" << "40.0" << "123" << "2048" << " 123" << "2048";
-    QTest::newRow("old values at the limits") << "-.5" << "25.0" << "-.5" << "25.0" << "0" << "4095"
-                                              << "   0" << "4095";
+    QTest::newRow("measured equal references keep the old values") << "-20.0"
+                                                                   << "40.0"
+                                                                   << "-20.0"
+                                                                   << "40.0"
+                                                                   << "123"
+                                                                   << "2048"
+                                                                   << " 123"
+                                                                   << "2048";
+    QTest::newRow("old values at the limits") << "-.5"
+                                              << "25.0"
+                                              << "-.5"
+                                              << "25.0"
+                                              << "0"
+                                              << "4095"
+                                              << "   0"
+                                              << "4095";
     // The sensor reads 1 K too high at both points: the offset falls by 10
     // per kelvin, the gradient stays.
-    QTest::newRow("shifted by one kelvin") << "-20.0" << "40.0" << "-19.0" << "41.0" << "500"
-                                           << "2000" << " 490" << "2000";
+    QTest::newRow("shifted by one kelvin") << "-20.0"
+                                           << "40.0"
+                                           << "-19.0"
+                                           << "41.0"
+                                           << "500"
+                                           << "2000"
+                                           << " 490"
+                                           << "2000";
     // A span read 10 % too wide: the gradient shrinks to 1/1.1 of the old,
     // and the offset moves with it, since the gradient acts on kelvin.
-    QTest::newRow("span too wide") << "0.0" << "50.0" << "0.0" << "55.0" << "100" << "2200"
-                                   << " 339" << "2000";
-    QTest::newRow("negative offset gives 0") << "-20.0" << "40.0" << "-10.0" << "50.0" << "10"
-                                             << "2000" << "   0" << "2000";
-    QTest::newRow("above 4095 gives 4095") << "-20.0" << "40.0" << "-20.0" << "40.0" << "5000"
-                                           << "9000" << "4095" << "4095";
-    QTest::newRow("measured span reversed") << "-20.0" << "40.0" << "40.0" << "-20.0" << "100"
-                                            << "2000" << "4095" << "   0";
+    QTest::newRow("span too wide") << "0.0"
+                                   << "50.0"
+                                   << "0.0"
+                                   << "55.0"
+                                   << "100"
+                                   << "2200"
+                                   << " 339"
+                                   << "2000";
+    QTest::newRow("negative offset gives 0") << "-20.0"
+                                             << "40.0"
+                                             << "-10.0"
+                                             << "50.0"
+                                             << "10"
+                                             << "2000"
+                                             << "   0"
+                                             << "2000";
+    QTest::newRow("above 4095 gives 4095") << "-20.0"
+                                           << "40.0"
+                                           << "-20.0"
+                                           << "40.0"
+                                           << "5000"
+                                           << "9000"
+                                           << "4095"
+                                           << "4095";
+    QTest::newRow("measured span reversed") << "-20.0"
+                                            << "40.0"
+                                            << "40.0"
+                                            << "-20.0"
+                                            << "100"
+                                            << "2000"
+                                            << "4095"
+                                            << "   0";
 }
 
 void TestCalibration::compute()
@@ -64,7 +106,8 @@ void TestCalibration::compute()
 // come out of a division by zero.
 void TestCalibration::equalMeasuredIsAnError()
 {
-    const CalibrationResult r = computeOffsetAndGradient("-20.0", "40.0", "20.0", "20.00", "100", "2000");
+    const CalibrationResult r =
+        computeOffsetAndGradient("-20.0", "40.0", "20.0", "20.00", "100", "2000");
     QCOMPARE(r.status, CalibrationResult::EqualMeasured);
     QVERIFY(r.offsetText.isEmpty());
     QVERIFY(r.gradientText.isEmpty());

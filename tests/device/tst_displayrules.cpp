@@ -9,10 +9,14 @@ static QString describe(const DisplayOp &op)
 {
     switch (op.kind) {
     case DisplayOpKind::SetText: return QStringLiteral("text %1=%2").arg(op.field, op.text);
-    case DisplayOpKind::SelectIndex: return QStringLiteral("select %1=%2").arg(op.field).arg(op.value);
-    case DisplayOpKind::SetSpinValue: return QStringLiteral("spin %1=%2").arg(op.field).arg(op.value);
-    case DisplayOpKind::SetChecked: return QStringLiteral("check %1=%2").arg(op.field).arg(op.value);
-    case DisplayOpKind::SetStateText: return QStringLiteral("state %1=%2").arg(op.field).arg(op.value);
+    case DisplayOpKind::SelectIndex:
+        return QStringLiteral("select %1=%2").arg(op.field).arg(op.value);
+    case DisplayOpKind::SetSpinValue:
+        return QStringLiteral("spin %1=%2").arg(op.field).arg(op.value);
+    case DisplayOpKind::SetChecked:
+        return QStringLiteral("check %1=%2").arg(op.field).arg(op.value);
+    case DisplayOpKind::SetStateText:
+        return QStringLiteral("state %1=%2").arg(op.field).arg(op.value);
     case DisplayOpKind::ShowWarningGroup: return QStringLiteral("group=%1").arg(op.value);
     case DisplayOpKind::WarningGroupFollowsP37: return QStringLiteral("group follows P37");
     case DisplayOpKind::ShowMessage:
@@ -59,102 +63,145 @@ void TestDisplayRules::display_data()
     const QString low = "LOWER";
     // Key matching: whole keys only, one "," appended, blanks after commas.
     QTest::newRow("P14 alone is not P1 or P4")
-        << "P14" << "P14=20.1|P1=1.0000|P4=1" << true << low
-        << QStringList{"spin P14=20", "check P14_1=1"};
-    QTest::newRow("P1 and P14") << "P1,P14" << "P14=20.0|P1=1.0000" << true << low
+        << "P14"
+        << "P14=20.1|P1=1.0000|P4=1" << true << low << QStringList{"spin P14=20", "check P14_1=1"};
+    QTest::newRow("P1 and P14") << "P1,P14"
+                                << "P14=20.0|P1=1.0000" << true << low
                                 << QStringList{"text P1=1.0000", "spin P14=20", "check P14_1=0"};
-    QTest::newRow("L2 twice shown once") << "L2,L2" << "L2=12.3" << true << low
-                                         << QStringList{"text L2=12.3"};
-    QTest::newRow("blanks after commas") << "L18, L7, L8" << "L18=000000012345|L7=08.12.26|L8=12:30:00"
-                                         << true << low
-                                         << QStringList{"text L7=08.12.26", "text L8=12:30:00",
-                                                        "text L18=12345_______", "text Edit3=12345"};
-    QTest::newRow("unknown keys ignored") << "X9,L99" << "" << true << low << QStringList{};
+    QTest::newRow("L2 twice shown once") << "L2,L2"
+                                         << "L2=12.3" << true << low << QStringList{"text L2=12.3"};
+    QTest::newRow("blanks after commas")
+        << "L18, L7, L8"
+        << "L18=000000012345|L7=08.12.26|L8=12:30:00" << true << low
+        << QStringList{"text L7=08.12.26", "text L8=12:30:00", "text L18=12345_______",
+                       "text Edit3=12345"};
+    QTest::newRow("unknown keys ignored") << "X9,L99"
+                                          << "" << true << low << QStringList{};
 
     // Counters: masked edits get their field text, blanks in front.
-    QTest::newRow("H1 unchanged, leading blanks") << "H1" << "H1=123.45" << true << low
-                                                  << QStringList{"text H1=_____123.45"};
-    QTest::newRow("H6 first 13 characters") << "H6" << "H6=12345678.123456" << true << low
-                                            << QStringList{"text H6=12345678.1234"};
-    QTest::newRow("H201 rebuilds the archive") << "L2,H201,H202" << "L2=1" << true << low
-                                               << QStringList{"archive", "text L2=1"};
+    QTest::newRow("H1 unchanged, leading blanks")
+        << "H1"
+        << "H1=123.45" << true << low << QStringList{"text H1=_____123.45"};
+    QTest::newRow("H6 first 13 characters")
+        << "H6"
+        << "H6=12345678.123456" << true << low << QStringList{"text H6=12345678.1234"};
+    QTest::newRow("H201 rebuilds the archive")
+        << "L2,H201,H202"
+        << "L2=1" << true << low << QStringList{"archive", "text L2=1"};
 
-    QTest::newRow("L4 .3.30 open") << "L4" << "L4=.3.30" << true << low
-                                   << QStringList{"text StatusRegister=.3.30", "select Eichschloss=1"};
-    QTest::newRow("L4 30 closed") << "L4" << "L4=30" << true << low
+    QTest::newRow("L4 .3.30 open")
+        << "L4"
+        << "L4=.3.30" << true << low
+        << QStringList{"text StatusRegister=.3.30", "select Eichschloss=1"};
+    QTest::newRow("L4 30 closed") << "L4"
+                                  << "L4=30" << true << low
                                   << QStringList{"text StatusRegister=30", "select Eichschloss=0"};
-    QTest::newRow("L12 07") << "L12" << "L12=07" << true << low << QStringList{"select L12=7"};
-    QTest::newRow("L12 23") << "L12" << "L12=23" << true << low << QStringList{"select L12=23"};
-    QTest::newRow("L12 24 is the empty item") << "L12" << "L12=24x" << true << low
-                                              << QStringList{"select L12=24"};
-    QTest::newRow("L12 beyond the list") << "L12" << "L12=99" << true << low
-                                         << QStringList{"select L12=-1"};
-    QTest::newRow("L18 leading zeros") << "L18" << "L18=000000012345" << true << low
+    QTest::newRow("L12 07") << "L12"
+                            << "L12=07" << true << low << QStringList{"select L12=7"};
+    QTest::newRow("L12 23") << "L12"
+                            << "L12=23" << true << low << QStringList{"select L12=23"};
+    QTest::newRow("L12 24 is the empty item")
+        << "L12"
+        << "L12=24x" << true << low << QStringList{"select L12=24"};
+    QTest::newRow("L12 beyond the list") << "L12"
+                                         << "L12=99" << true << low << QStringList{"select L12=-1"};
+    QTest::newRow("L18 leading zeros") << "L18"
+                                       << "L18=000000012345" << true << low
                                        << QStringList{"text L18=12345_______", "text Edit3=12345"};
-    QTest::newRow("L123 beyond 32 bits") << "L123" << "L123=999999999999" << true << low
-                                         << QStringList{"text L123=999999999999",
-                                                        "text Edit5=999999999999"};
-    QTest::newRow("L124") << "L124" << "L124=000000000007" << true << low
+    QTest::newRow("L123 beyond 32 bits")
+        << "L123"
+        << "L123=999999999999" << true << low
+        << QStringList{"text L123=999999999999", "text Edit5=999999999999"};
+    QTest::newRow("L124") << "L124"
+                          << "L124=000000000007" << true << low
                           << QStringList{"text L124=7___________", "text Edit4=7"};
-    QTest::newRow("L27 -10;40") << "L27" << "L27=-10;40" << true << low
+    QTest::newRow("L27 -10;40") << "L27"
+                                << "L27=-10;40" << true << low
                                 << QStringList{"spin L27Low=-10", "spin L27High=40"};
-    QTest::newRow("L27 clamped") << "L27" << "L27=-40;60" << true << low
+    QTest::newRow("L27 clamped") << "L27"
+                                 << "L27=-40;60" << true << low
                                  << QStringList{"spin L27Low=-30", "spin L27High=50"};
-    QTest::newRow("L27 halves rounded") << "L27" << "L27=-10.6;39.5" << true << low
-                                        << QStringList{"spin L27Low=-11", "spin L27High=40"};
-    QTest::newRow("L27 no number leaves the field") << "L27" << "L27=abc" << true << low
-                                                    << QStringList{};
-    QTest::newRow("L33 from the blank") << "L33" << "L33=X12 TYP" << true << low
-                                        << QStringList{"text Edit1= TYP"};
-    QTest::newRow("L33 without blank") << "L33" << "L33=X12" << true << low
-                                       << QStringList{"text Edit1="};
-    QTest::newRow("L35 characters 5 to 7") << "L35" << "L35=12340367" << true << low
-                                           << QStringList{"text L35=36"};
-    QTest::newRow("P0 0, P10 1 open") << "P0,P10" << "P0=0|P10=1" << false << low
-                                      << QStringList{"state Benutzerschloss=1008"};
-    QTest::newRow("P0 0, P10 0 closed") << "P10" << "P0=0|P10=0" << false << low
-                                        << QStringList{"state Benutzerschloss=1007"};
-    QTest::newRow("P4 exact item") << "P4" << "P4=0.1" << true << low << QStringList{"select P4=1"};
-    QTest::newRow("P4 0.010 no match") << "P4" << "P4=0.010" << true << low << QStringList{};
-    QTest::newRow("P13 Messung") << "P13" << "P13=1" << true << low << QStringList{"select P13=1"};
-    QTest::newRow("P14 20.5 leaves the box") << "P14" << "P14=20.5" << true << low
-                                             << QStringList{"spin P14=20"};
-    QTest::newRow("P14 clamped, no flag") << "P14" << "P14=300" << true << low
-                                          << QStringList{"spin P14=255"};
-    QTest::newRow("P16 3 V1x") << "P16" << "P16=3" << false << low
+    QTest::newRow("L27 halves rounded")
+        << "L27"
+        << "L27=-10.6;39.5" << true << low << QStringList{"spin L27Low=-11", "spin L27High=40"};
+    QTest::newRow("L27 no number leaves the field") << "L27"
+                                                    << "L27=abc" << true << low << QStringList{};
+    QTest::newRow("L33 from the blank")
+        << "L33"
+        << "L33=X12 TYP" << true << low << QStringList{"text Edit1= TYP"};
+    QTest::newRow("L33 without blank") << "L33"
+                                       << "L33=X12" << true << low << QStringList{"text Edit1="};
+    QTest::newRow("L35 characters 5 to 7")
+        << "L35"
+        << "L35=12340367" << true << low << QStringList{"text L35=36"};
+    QTest::newRow("P0 0, P10 1 open")
+        << "P0,P10"
+        << "P0=0|P10=1" << false << low << QStringList{"state Benutzerschloss=1008"};
+    QTest::newRow("P0 0, P10 0 closed")
+        << "P10"
+        << "P0=0|P10=0" << false << low << QStringList{"state Benutzerschloss=1007"};
+    QTest::newRow("P4 exact item") << "P4"
+                                   << "P4=0.1" << true << low << QStringList{"select P4=1"};
+    QTest::newRow("P4 0.010 no match") << "P4"
+                                       << "P4=0.010" << true << low << QStringList{};
+    QTest::newRow("P13 Messung") << "P13"
+                                 << "P13=1" << true << low << QStringList{"select P13=1"};
+    QTest::newRow("P14 20.5 leaves the box")
+        << "P14"
+        << "P14=20.5" << true << low << QStringList{"spin P14=20"};
+    QTest::newRow("P14 clamped, no flag")
+        << "P14"
+        << "P14=300" << true << low << QStringList{"spin P14=255"};
+    QTest::newRow("P16 3 V1x") << "P16"
+                               << "P16=3" << false << low
                                << QStringList{"select P310=3", "select P310=4"};
-    QTest::newRow("P16 2 unlisted") << "P16" << "P16=2" << false << low
-                                    << QStringList{"select P310=2", "message 515 2 caption 500"};
-    QTest::newRow("P16 9 beyond the list") << "P16" << "P16=9" << false << low
-                                           << QStringList{"select P310=-1", "message 515 9 caption 500"};
-    QTest::newRow("P310 4 V2x") << "P310" << "P310=4" << true << low
+    QTest::newRow("P16 2 unlisted")
+        << "P16"
+        << "P16=2" << false << low << QStringList{"select P310=2", "message 515 2 caption 500"};
+    QTest::newRow("P16 9 beyond the list")
+        << "P16"
+        << "P16=9" << false << low << QStringList{"select P310=-1", "message 515 9 caption 500"};
+    QTest::newRow("P310 4 V2x") << "P310"
+                                << "P310=4" << true << low
                                 << QStringList{"select P310=4", "select P310=3"};
-    QTest::newRow("P310 3 unlisted V2x") << "P310,P311" << "P310=3|P311=100" << true << low
-                                         << QStringList{"select P310=3", "message 515 3 caption 500",
-                                                        "select P311=4"};
-    QTest::newRow("P17 into P311") << "P17" << "P17=10" << false << low << QStringList{"select P311=3"};
-    QTest::newRow("P28 lower") << "P28" << "P28=19.5|P170=19.5|P171=40.1" << false << low
+    QTest::newRow("P310 3 unlisted V2x")
+        << "P310,P311"
+        << "P310=3|P311=100" << true << low
+        << QStringList{"select P310=3", "message 515 3 caption 500", "select P311=4"};
+    QTest::newRow("P17 into P311") << "P17"
+                                   << "P17=10" << false << low << QStringList{"select P311=3"};
+    QTest::newRow("P28 lower") << "P28"
+                               << "P28=19.5|P170=19.5|P171=40.1" << false << low
                                << QStringList{"text L2=19.5", "text P170=19.5"};
-    QTest::newRow("P28 upper") << "P28" << "P28=40.1|P170=19.5|P171=40.1" << false << "UPPER"
+    QTest::newRow("P28 upper") << "P28"
+                               << "P28=40.1|P170=19.5|P171=40.1" << false << "UPPER"
                                << QStringList{"text L2=40.1", "text P171=40.1"};
-    QTest::newRow("P170 into both") << "P170" << "P170=-19.9" << true << low
-                                    << QStringList{"text P170=-19.9", "text L2=-19.9"};
-    QTest::newRow("P37 2 V1x") << "P37" << "P37=2" << false << low
+    QTest::newRow("P170 into both")
+        << "P170"
+        << "P170=-19.9" << true << low << QStringList{"text P170=-19.9", "text L2=-19.9"};
+    QTest::newRow("P37 2 V1x") << "P37"
+                               << "P37=2" << false << low
                                << QStringList{"select P37=1", "group follows P37"};
-    QTest::newRow("P37 and P38 V1x") << "P37,P38" << "P37=1|P38=3" << false << low
-                                     << QStringList{"select P37=0", "group follows P37", "spin P38=3"};
-    QTest::newRow("P38 0 V2x") << "P38" << "P38=0" << true << low
+    QTest::newRow("P37 and P38 V1x")
+        << "P37,P38"
+        << "P37=1|P38=3" << false << low
+        << QStringList{"select P37=0", "group follows P37", "spin P38=3"};
+    QTest::newRow("P38 0 V2x") << "P38"
+                               << "P38=0" << true << low
                                << QStringList{"spin P38=0", "select P37=0"};
-    QTest::newRow("P38 3 V2x") << "P38" << "P38=3" << true << low
+    QTest::newRow("P38 3 V2x") << "P38"
+                               << "P38=3" << true << low
                                << QStringList{"spin P38=3", "select P37=1", "group=1"};
-    QTest::newRow("P147 old") << "L2,P147,P148" << "L2=1|P147=123|P148=2048" << true << low
+    QTest::newRow("P147 old") << "L2,P147,P148"
+                              << "L2=1|P147=123|P148=2048" << true << low
                               << QStringList{"text L2=1", "text P147old=123", "text P148old=2048"};
-    QTest::newRow("references without comma") << "TempLowRefTempHighRef"
-                                               << "TempLowRef=-20.0|TempHighRef=40.0" << true << low
-                                               << QStringList{"text TempLowRef=-20.0",
-                                                              "text TempHighRef=_40.0"};
-    QTest::newRow("reference with leading blank") << "TempLowRef" << "TempLowRef=5.0" << true << low
-                                                  << QStringList{"text TempLowRef=__5.0"};
+    QTest::newRow("references without comma")
+        << "TempLowRefTempHighRef"
+        << "TempLowRef=-20.0|TempHighRef=40.0" << true << low
+        << QStringList{"text TempLowRef=-20.0", "text TempHighRef=_40.0"};
+    QTest::newRow("reference with leading blank")
+        << "TempLowRef"
+        << "TempLowRef=5.0" << true << low << QStringList{"text TempLowRef=__5.0"};
 }
 
 void TestDisplayRules::display()
@@ -222,13 +269,15 @@ void TestDisplayRules::tables()
         for (const QString &f : row.fields)
             QVERIFY2(fieldInfo(f), qPrintable(f));
     for (const FieldInfo &f : fieldTable())
-        if (f.kind != FieldKind::ReadOnly && f.kind != FieldKind::Grid && f.kind != FieldKind::StateBox)
+        if (f.kind != FieldKind::ReadOnly && f.kind != FieldKind::Grid &&
+            f.kind != FieldKind::StateBox)
             QVERIFY2(lockClassOf(f.name) == f.lock, qPrintable(f.name));
     QCOMPARE(lockTagBit(lockClassOf("btCalcOffsetAndGradient")), TagCalibrationLock);
     QCOMPARE(lockTagBit(lockClassOf("P311")), TagUserLock);
     QCOMPARE(lockTagBit(lockClassOf("L2")), 0u);
     QCOMPARE(fieldInfo("L12")->items.size(), 25);
-    QCOMPARE(pageAddressList(1, Generation::V2x), QString("L2,P4,P1,P38,L157,P3,P13,L27,P14,L156,P2"));
+    QCOMPARE(pageAddressList(1, Generation::V2x),
+             QString("L2,P4,P1,P38,L157,P3,P13,L27,P14,L156,P2"));
     QVERIFY(pageAddressList(0, Generation::V1x).endsWith("P0,P10"));
     QVERIFY(pageAddressList(3, Generation::V1x).isEmpty());
     QCOMPARE(generationFromVersion("1.22"), Generation::V1x);

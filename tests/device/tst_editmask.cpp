@@ -20,19 +20,32 @@ void TestEditMask::conversion_data()
     QTest::addColumn<QString>("design");
     QTest::addColumn<QString>("qtMask");
     QTest::addColumn<int>("width");
-    QTest::newRow("H1") << "!99999999.99;1;_" << "00000000.00;_" << 11;
-    QTest::newRow("H2") << "!99999999.9999;1;_" << "00000000.0000;_" << 13;
-    QTest::newRow("L18") << "999999999999;1;_" << "000000000000;_" << 12;
-    QTest::newRow("P3") << "!#99.9;1;_" << "#00.0;_" << 5;
-    QTest::newRow("P1 required digits") << "!0.0999;1;_" << "9.9000;_" << 6;
-    QTest::newRow("P2") << "!9.99999;1;_" << "0.00000;_" << 7;
-    QTest::newRow("L157") << "!999.99;1;_" << "000.00;_" << 6;
-    QTest::newRow("L7 date") << "!99/99/99;1;_" << "00.00.00;_" << 8;
-    QTest::newRow("L8 time") << "!99:99:99;1;_" << "00:00:00;_" << 8;
-    QTest::newRow("P147neu") << "!9999;1;_" << "0000;_" << 4;
-    QTest::newRow("literal Qt reads as mask") << "99A9;1;_" << "00\\A0;_" << 4;
-    QTest::newRow("no template: no mask") << "" << "" << 0;
-    QTest::newRow("no blank character given") << "!99" << "00;_" << 2;
+    QTest::newRow("H1") << "!99999999.99;1;_"
+                        << "00000000.00;_" << 11;
+    QTest::newRow("H2") << "!99999999.9999;1;_"
+                        << "00000000.0000;_" << 13;
+    QTest::newRow("L18") << "999999999999;1;_"
+                         << "000000000000;_" << 12;
+    QTest::newRow("P3") << "!#99.9;1;_"
+                        << "#00.0;_" << 5;
+    QTest::newRow("P1 required digits") << "!0.0999;1;_"
+                                        << "9.9000;_" << 6;
+    QTest::newRow("P2") << "!9.99999;1;_"
+                        << "0.00000;_" << 7;
+    QTest::newRow("L157") << "!999.99;1;_"
+                          << "000.00;_" << 6;
+    QTest::newRow("L7 date") << "!99/99/99;1;_"
+                             << "00.00.00;_" << 8;
+    QTest::newRow("L8 time") << "!99:99:99;1;_"
+                             << "00:00:00;_" << 8;
+    QTest::newRow("P147neu") << "!9999;1;_"
+                             << "0000;_" << 4;
+    QTest::newRow("literal Qt reads as mask") << "99A9;1;_"
+                                              << "00\\A0;_" << 4;
+    QTest::newRow("no template: no mask") << ""
+                                          << "" << 0;
+    QTest::newRow("no blank character given") << "!99"
+                                              << "00;_" << 2;
 }
 
 void TestEditMask::conversion()

@@ -160,30 +160,38 @@ void TestWireFormat::rangeMessages()
     in.text = "1.1";
     const WireValue l156 = CheckAndFormatValue("L156", in, Generation::V2x);
     QVERIFY(l156.message);
-    QCOMPARE(*l156.message, (DeviceMessage{522, {MessageArg::ofDecimal(0.99), MessageArg::ofDecimal(1.05)},
-                                           523, {MessageArg::ofDecimal(1.1)}}));
+    QCOMPARE(*l156.message,
+             (DeviceMessage{522,
+                            {MessageArg::ofDecimal(0.99), MessageArg::ofDecimal(1.05)},
+                            523,
+                            {MessageArg::ofDecimal(1.1)}}));
     in.text = "6.6";
     const WireValue p2 = CheckAndFormatValue("P2", in, Generation::V2x);
     QCOMPARE(p2.message->textArgs.value(1).decimal, 6.5535);
     QCOMPARE(p2.message->captionId, uint16_t(529));
     in.text = "56.0";
     const WireValue p3 = CheckAndFormatValue("P3", in, Generation::V2x);
-    QCOMPARE(*p3.message, (DeviceMessage{530,
-                                         {MessageArg::ofText("Ersatztemperatur"), MessageArg::ofDecimal(-35.0),
-                                          MessageArg::ofDecimal(55.0)},
-                                         531,
-                                         {MessageArg::ofText("Ersatztemperatur"), MessageArg::ofDecimal(56.0)}}));
+    QCOMPARE(
+        *p3.message,
+        (DeviceMessage{530,
+                       {MessageArg::ofText("Ersatztemperatur"), MessageArg::ofDecimal(-35.0),
+                        MessageArg::ofDecimal(55.0)},
+                       531,
+                       {MessageArg::ofText("Ersatztemperatur"), MessageArg::ofDecimal(56.0)}}));
     const WireValue low = CheckAndFormatValue("TempLowRef", in, Generation::V2x);
     QCOMPARE(low.message->textArgs.value(0), MessageArg::ofStringId(550));
     QCOMPARE(low.settingsKey(), QString("TEMPLOW"));
     in.text = "5000";
     const WireValue p148 = CheckAndFormatValue("P148neu", in, Generation::V2x);
-    QCOMPARE(*p148.message, (DeviceMessage{534, {MessageArg::ofInteger(0), MessageArg::ofInteger(4095)},
-                                           535, {MessageArg::ofInteger(5000)}}));
+    QCOMPARE(*p148.message, (DeviceMessage{534,
+                                           {MessageArg::ofInteger(0), MessageArg::ofInteger(4095)},
+                                           535,
+                                           {MessageArg::ofInteger(5000)}}));
     in.index = 7;
     const WireValue p16 = CheckAndFormatValue("P310", in, Generation::V1x);
-    QCOMPARE(*p16.message, (DeviceMessage{518, {MessageArg::ofText("P16"), MessageArg::ofStringId(1122)},
-                                          500, {}}));
+    QCOMPARE(
+        *p16.message,
+        (DeviceMessage{518, {MessageArg::ofText("P16"), MessageArg::ofStringId(1122)}, 500, {}}));
 }
 
 // A text that should be a number and is none is the standard conversion
@@ -195,7 +203,8 @@ void TestWireFormat::notANumber()
     for (const char *field : {"L18", "L156", "P1", "P3", "P147neu", "P14"}) {
         for (const char *text : {"", ".", "1x"}) {
             in.text = text;
-            QVERIFY_THROWS_EXCEPTION(ConversionError, CheckAndFormatValue(field, in, Generation::V2x));
+            QVERIFY_THROWS_EXCEPTION(ConversionError,
+                                     CheckAndFormatValue(field, in, Generation::V2x));
         }
     }
     // Trailing zeros of a text without a point are digits of its integer.
@@ -208,11 +217,21 @@ void TestWireFormat::sumOfCounters_data()
     QTest::addColumn<QString>("h2");
     QTest::addColumn<QString>("h4");
     QTest::addColumn<QString>("sum");
-    QTest::newRow("example") << "1234.5" << "0.25" << "1234.75";
-    QTest::newRow("no decimals left") << "100" << "0" << "100";
-    QTest::newRow("zero") << "0.0000" << "0.0000" << "0";
-    QTest::newRow("full width") << "99999999.9999" << "0.0001" << "100000000";
-    QTest::newRow("blanks") << "    12.0001" << " 0.0000" << "12.0001";
+    QTest::newRow("example") << "1234.5"
+                             << "0.25"
+                             << "1234.75";
+    QTest::newRow("no decimals left") << "100"
+                                      << "0"
+                                      << "100";
+    QTest::newRow("zero") << "0.0000"
+                          << "0.0000"
+                          << "0";
+    QTest::newRow("full width") << "99999999.9999"
+                                << "0.0001"
+                                << "100000000";
+    QTest::newRow("blanks") << "    12.0001"
+                            << " 0.0000"
+                            << "12.0001";
 }
 
 void TestWireFormat::sumOfCounters()
@@ -229,7 +248,8 @@ void TestWireFormat::order()
     QVERIFY(all.indexOf("H6") > all.indexOf("H2"));
     QVERIFY(all.indexOf("H6") > all.indexOf("H4"));
     QVERIFY(all.indexOf("P38") < all.indexOf("P37"));
-    QCOMPARE(all.mid(all.size() - 4), (QStringList{"P147neu", "P148neu", "TempLowRef", "TempHighRef"}));
+    QCOMPARE(all.mid(all.size() - 4),
+             (QStringList{"P147neu", "P148neu", "TempLowRef", "TempHighRef"}));
     QCOMPARE(all.first(), QString("L7"));
 }
 

@@ -13,7 +13,8 @@
 #include <thread>
 #include <vector>
 
-class DriverLib {
+class DriverLib
+{
 public:
     // `file` relative to PX_BIN_DIR unless it starts with "/".
     explicit DriverLib(const std::string &file);
@@ -29,7 +30,8 @@ private:
     void *m_handle = nullptr;
 };
 
-class PtyPeer {
+class PtyPeer
+{
 public:
     // Gets one complete request (a sign-on line, a SOH frame or a single
     // byte) and returns the bytes to answer; it may sleep or call hangUp().

@@ -7,7 +7,8 @@
 
 using namespace std::string_literals;
 
-class TestDriversE2e : public QObject {
+class TestDriversE2e : public QObject
+{
     Q_OBJECT
 private slots:
     void wnThenDs();

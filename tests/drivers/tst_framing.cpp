@@ -10,7 +10,8 @@ using namespace std::string_literals;
 
 Q_DECLARE_METATYPE(std::string)
 
-class TestFraming : public QObject {
+class TestFraming : public QObject
+{
     Q_OBJECT
 private slots:
     void bccKnownValues();
@@ -25,8 +26,10 @@ private slots:
 void TestFraming::bccKnownValues()
 {
     // The two published examples; the frames must end in them.
-    QCOMPARE(iec::bareCommandFrame("B0"), "\x01" "B0\x03q"s);
-    QCOMPARE(iec::commandFrame("P1", "(00000000)"), "\x01P1\x02(00000000)\x03" "a"s);
+    QCOMPARE(iec::bareCommandFrame("B0"), "\x01"
+                                          "B0\x03q"s);
+    QCOMPARE(iec::commandFrame("P1", "(00000000)"), "\x01P1\x02(00000000)\x03"
+                                                    "a"s);
     QCOMPARE(iec::bcc("B0\x03"), 'q');
 }
 
@@ -105,15 +108,24 @@ void TestFraming::requestTexts_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<std::string>("address");
     QTest::addColumn<std::string>("value");
-    QTest::newRow("plain") << "P4=0.1"s << 0 << "P4"s << "0.1"s;
-    QTest::newRow("empty value") << "P9="s << 0 << "P9"s << ""s;
-    QTest::newRow("= in value") << "P2=a=b"s << 0 << "P2"s << "a=b"s;
-    QTest::newRow("no =") << "P4"s << -2 << ""s << ""s;
-    QTest::newRow("no address") << "=1"s << -2 << ""s << ""s;
-    QTest::newRow("paren in value") << "P4=1)"s << -2 << ""s << ""s;
-    QTest::newRow("paren in address") << "P(4=1"s << -2 << ""s << ""s;
-    QTest::newRow("etx in value") << "P4=1\x03"s << -2 << ""s << ""s;
-    QTest::newRow("cr in address") << "P\r4=1"s << -2 << ""s << ""s;
+    QTest::newRow("plain") << "P4=0.1"s << 0 << "P4"s
+                           << "0.1"s;
+    QTest::newRow("empty value") << "P9="s << 0 << "P9"s
+                                 << ""s;
+    QTest::newRow("= in value") << "P2=a=b"s << 0 << "P2"s
+                                << "a=b"s;
+    QTest::newRow("no =") << "P4"s << -2 << ""s
+                          << ""s;
+    QTest::newRow("no address") << "=1"s << -2 << ""s
+                                << ""s;
+    QTest::newRow("paren in value") << "P4=1)"s << -2 << ""s
+                                    << ""s;
+    QTest::newRow("paren in address") << "P(4=1"s << -2 << ""s
+                                      << ""s;
+    QTest::newRow("etx in value") << "P4=1\x03"s << -2 << ""s
+                                  << ""s;
+    QTest::newRow("cr in address") << "P\r4=1"s << -2 << ""s
+                                   << ""s;
 }
 
 void TestFraming::requestTexts()

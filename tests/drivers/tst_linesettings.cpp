@@ -6,7 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 
-class TestLineSettings : public QObject {
+class TestLineSettings : public QObject
+{
     Q_OBJECT
 private slots:
     void parse_data();

@@ -45,7 +45,8 @@ struct Device {
 
 } // namespace
 
-class TestPcola : public QObject {
+class TestPcola : public QObject
+{
     Q_OBJECT
 private slots:
     void init();
@@ -103,7 +104,9 @@ void TestPcola::signOnReadWrite()
     QCOMPARE(connect(), 0);
     auto req = peer->requests();
     QCOMPARE(req.size(), size_t(3));
-    QCOMPARE(req[1], "\x06" "04" "1\r\n"s); // the rate character echoed
+    QCOMPARE(req[1], "\x06"
+                     "04"
+                     "1\r\n"s); // the rate character echoed
     QCOMPARE(req[2], iec::commandFrame("P1", "()"));
 
     std::string text = "L34";
@@ -131,13 +134,20 @@ void TestPcola::repeats_data()
     QTest::addColumn<int>("failingTries");
     QTest::addColumn<int>("status");
     QTest::addColumn<int>("sends");
-    QTest::newRow("read NAK thrice") << "L34" << "nak" << 3 << int(drv::DrvNak) << 3;
-    QTest::newRow("read corrupt thrice") << "L34" << "corrupt" << 3 << int(drv::DrvCorrupt) << 3;
-    QTest::newRow("read silent") << "L34" << "silent" << 3 << int(drv::DrvTimeout) << 3;
-    QTest::newRow("read corrupt once") << "L34" << "corrupt" << 1 << 0 << 2;
-    QTest::newRow("write NAK thrice") << "P4=0.2" << "nak" << 3 << int(drv::DrvNak) << 3;
-    QTest::newRow("write silent") << "P4=0.2" << "silent" << 3 << int(drv::DrvNotConfirmed) << 3;
-    QTest::newRow("write NAK twice") << "P4=0.2" << "nak" << 2 << 0 << 3;
+    QTest::newRow("read NAK thrice") << "L34"
+                                     << "nak" << 3 << int(drv::DrvNak) << 3;
+    QTest::newRow("read corrupt thrice") << "L34"
+                                         << "corrupt" << 3 << int(drv::DrvCorrupt) << 3;
+    QTest::newRow("read silent") << "L34"
+                                 << "silent" << 3 << int(drv::DrvTimeout) << 3;
+    QTest::newRow("read corrupt once") << "L34"
+                                       << "corrupt" << 1 << 0 << 2;
+    QTest::newRow("write NAK thrice") << "P4=0.2"
+                                      << "nak" << 3 << int(drv::DrvNak) << 3;
+    QTest::newRow("write silent") << "P4=0.2"
+                                  << "silent" << 3 << int(drv::DrvNotConfirmed) << 3;
+    QTest::newRow("write NAK twice") << "P4=0.2"
+                                     << "nak" << 2 << 0 << 3;
 }
 
 void TestPcola::repeats()

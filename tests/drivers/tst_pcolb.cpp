@@ -6,7 +6,8 @@
 
 using namespace std::string_literals;
 
-class TestPcolb : public QObject {
+class TestPcolb : public QObject
+{
     Q_OBJECT
 private slots:
     void init();

@@ -7,7 +7,8 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-class TestSline : public QObject {
+class TestSline : public QObject
+{
     Q_OBJECT
 private slots:
     void init();

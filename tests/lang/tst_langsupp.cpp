@@ -91,9 +91,10 @@ void TestLangSupp::missingLibraryEndsWithCode1()
     QCOMPARE(code, 1);
     QCOMPARE(rec.shown.size(), 1);
     QCOMPARE(rec.shown[0].caption, QString("PXRQ60 - Initialization"));
-    QCOMPARE(rec.shown[0].text, QString("PXRQ60 - Initialization: Language support file not found! / "
-                                        "Sprachdatei nicht gefunden!:  " PX_LANG_FIXTURE "/") +
-                                    file);
+    QCOMPARE(rec.shown[0].text,
+             QString("PXRQ60 - Initialization: Language support file not found! / "
+                     "Sprachdatei nicht gefunden!:  " PX_LANG_FIXTURE "/") +
+                 file);
     QCOMPARE(int(rec.shown[0].flags), int(MbIconError));
     QVERIFY(!LanguageLibraryLoaded());
     QCOMPARE(langText(1), QString("str1"));
@@ -104,10 +105,18 @@ void TestLangSupp::libraryFileNameRule_data()
     QTest::addColumn<QString>("program");
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("plain") << "/opt/px/pxrq60" << "DE" << "/opt/px/pxrq60DE.so";
-    QTest::newRow("stem cut to 6") << "/opt/px/pxrq60long" << "EN" << "/opt/px/pxrq60EN.so";
-    QTest::newRow("cut at the first dot") << "/a/b.c.d" << "DE" << "/a/bDE.so";
-    QTest::newRow("code as read") << "/a/pxrq60" << "de" << "/a/pxrq60de.so";
+    QTest::newRow("plain") << "/opt/px/pxrq60"
+                           << "DE"
+                           << "/opt/px/pxrq60DE.so";
+    QTest::newRow("stem cut to 6") << "/opt/px/pxrq60long"
+                                   << "EN"
+                                   << "/opt/px/pxrq60EN.so";
+    QTest::newRow("cut at the first dot") << "/a/b.c.d"
+                                          << "DE"
+                                          << "/a/bDE.so";
+    QTest::newRow("code as read") << "/a/pxrq60"
+                                  << "de"
+                                  << "/a/pxrq60de.so";
 }
 
 void TestLangSupp::libraryFileNameRule()
@@ -124,7 +133,7 @@ void TestLangSupp::fallbackTexts()
     QCOMPARE(langText(546), QString("str546")); // nothing loaded yet
     LoadLanguageLibrary();
     QCOMPARE(langText(2), QString::fromUtf8("Größe ä"));
-    QCOMPARE(langText(3), QString("str3"));  // empty text
+    QCOMPARE(langText(3), QString("str3")); // empty text
     QCOMPARE(langText(999), QString("str999"));
     QCOMPARE(langText(65535), QString("str65535"));
     QCOMPARE(langText(4), QString("  blanks kept  "));

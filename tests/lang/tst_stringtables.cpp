@@ -99,7 +99,8 @@ void TestStringTables::bothTablesHoldTheSameIds()
     for (auto it = m_de.cbegin(); it != m_de.cend(); ++it) {
         QVERIFY2(!it.value().isEmpty(), qPrintable(QString("DE %1 is empty").arg(it.key())));
         QVERIFY2(m_en.contains(it.key()), qPrintable(QString("EN lacks %1").arg(it.key())));
-        QVERIFY2(!m_en.value(it.key()).isEmpty(), qPrintable(QString("EN %1 is empty").arg(it.key())));
+        QVERIFY2(!m_en.value(it.key()).isEmpty(),
+                 qPrintable(QString("EN %1 is empty").arg(it.key())));
     }
     for (int id : m_en.keys())
         QVERIFY2(m_de.contains(id), qPrintable(QString("DE lacks %1").arg(id)));
@@ -131,8 +132,8 @@ void TestStringTables::everyReferencedIdHasText()
     static const QRegularExpression call(QStringLiteral(
         "\\b(?:LangMessageBox|LangMessageBoxArgs|LangStatusBox|langText|langFormatId|"
         "GetLangString|commError|LangId)\\(\\s*(\\d+)"));
-    static const QRegularExpression tag(QStringLiteral(
-        "<property name=\"Tag\"[^>]*>\\s*<number>(\\d+)</number>"));
+    static const QRegularExpression tag(
+        QStringLiteral("<property name=\"Tag\"[^>]*>\\s*<number>(\\d+)</number>"));
     QStringList missing;
     int seen = 0;
     for (const char *dir : {"/src", "/drivers", "/sim"}) {

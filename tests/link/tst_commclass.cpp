@@ -98,10 +98,10 @@ void TestCommClass::cleanup()
     delete m_rec;
     // Forget every setting the test made.
     for (const char *lib : {"sline_32", "pcola_32", "pcolb_32"})
-        for (const char *key : {"status.0", "status.2", "status.4", "status.3", "receive",
-                                "fail.L7", "fail.L34", "fail.P4", "answer.L8", "answer.L4",
-                                "answer.P4", "fail.n", "answer.b", "answer.Y", "fail.x",
-                                "answer.x", "status.1", "fail.L4", "fail.P4=0.1"})
+        for (const char *key :
+             {"status.0", "status.2", "status.4", "status.3", "receive", "fail.L7", "fail.L34",
+              "fail.P4", "answer.L8", "answer.L4", "answer.P4", "fail.n", "answer.b", "answer.Y",
+              "fail.x", "answer.x", "status.1", "fail.L4", "fail.P4=0.1"})
             set(lib, key, nullptr);
 }
 
@@ -136,9 +136,9 @@ void TestCommClass::openAndCloseInDriverOrder()
     TCommClass *link = openWn();
     QVERIFY(link->IsConnected());
     QCOMPARE(int(link->State), 7);
-    QCOMPARE(calls(), (QStringList{"sline_32 0", "sline_32 2 COM1:4800,N,8,1,BIN,RS0,DS0",
-                                   "pcola_32 0", "pcola_32 10", "pcola_32 1", "pcola_32 2",
-                                   "pcola_32 4 L4"}));
+    QCOMPARE(calls(),
+             (QStringList{"sline_32 0", "sline_32 2 COM1:4800,N,8,1,BIN,RS0,DS0", "pcola_32 0",
+                          "pcola_32 10", "pcola_32 1", "pcola_32 2", "pcola_32 4 L4"}));
     QFile::remove(m_log);
     link->SetActive(false);
     QVERIFY(!link->IsConnected());
@@ -479,8 +479,8 @@ void TestCommClass::dsReadout()
     QStringList fields;
     for (const QString &c : calls())
         fields << c.section(' ', 1);
-    const QStringList record = {"4 b", "4 l", "4 n", "4 p", "4 s", "4 t", "4 z", "4 ^", "4 V",
-                                "4 Y", "4 |", "4 T", "4 x", "4 x", "4 x"};
+    const QStringList record = {"4 b", "4 l", "4 n", "4 p", "4 s", "4 t", "4 z", "4 ^",
+                                "4 V", "4 Y", "4 |", "4 T", "4 x", "4 x", "4 x"};
     const QStringList between = {"6", "2"};
     QCOMPARE(fields, record + between + record + between);
     // Kind "01" both times: the "00" record of the last readout stays.

@@ -137,8 +137,7 @@ void TestLinkDevice::everyPageListOfBothGenerations()
     QCOMPARE(ReadValues("L34"), 0);
     QCOMPARE(DeviceValues.L[34], QString(generation == 1 ? "1.22" : "2.05"));
     m_server->clearLog();
-    const QString list =
-        pageAddressList(page, generation == 1 ? Generation::V1x : Generation::V2x);
+    const QString list = pageAddressList(page, generation == 1 ? Generation::V1x : Generation::V2x);
     QCOMPARE(ReadValues(list), 0);
     QCOMPARE(reads(), readOrder(list));
     for (const QString &a : readOrder(list)) {

@@ -45,9 +45,9 @@ void TestDeviceModel::generationsHaveTheirOwnAddresses_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<bool>("inV1");
     QTest::addColumn<bool>("inV2");
-    for (const char *a : {"L2", "L4", "L7", "L8", "L12", "L18", "L33", "L34", "L35", "L123", "L124",
-                          "L156", "L157", "P1", "P2", "P3", "P4", "P13", "P14", "P38", "P48", "P147",
-                          "P148", "H1", "H2", "H4", "H6", "H7", "H8", "H23"})
+    for (const char *a : {"L2",   "L4",   "L7",   "L8", "L12", "L18", "L33", "L34", "L35", "L123",
+                          "L124", "L156", "L157", "P1", "P2",  "P3",  "P4",  "P13", "P14", "P38",
+                          "P48",  "P147", "P148", "H1", "H2",  "H4",  "H6",  "H7",  "H8",  "H23"})
         QTest::newRow(a) << a << true << true;
     for (const char *a : {"P0", "P9", "P10", "P11", "P16", "P17", "P28", "P37"})
         QTest::newRow(a) << a << true << false;
@@ -82,8 +82,12 @@ void TestDeviceModel::valueForms()
     QCOMPARE(value(v2, "H2").size(), std::size_t(13));
     QCOMPARE(value(v2, "H6").size(), std::size_t(13));
     QCOMPARE(value(v2, "L18").size(), std::size_t(12));
-    QVERIFY(QRegularExpression("^\\d\\.\\d;\\d\\d\\d$").match(QString::fromStdString(value(v2, "L35"))).hasMatch());
-    QVERIFY(QRegularExpression("^\\d{8};\\d\\d\\.\\d\\d\\.\\d\\d$").match(QString::fromStdString(value(v2, "H215"))).hasMatch());
+    QVERIFY(QRegularExpression("^\\d\\.\\d;\\d\\d\\d$")
+                .match(QString::fromStdString(value(v2, "L35")))
+                .hasMatch());
+    QVERIFY(QRegularExpression("^\\d{8};\\d\\d\\.\\d\\d\\.\\d\\d$")
+                .match(QString::fromStdString(value(v2, "H215")))
+                .hasMatch());
     QCOMPARE(value(v2, "L12").substr(2, 1), std::string(":"));
     QCOMPARE(value(v2, "L4"), std::string(".3"));
     QCOMPARE(value(v1, "P9"), std::string("********"));
@@ -100,31 +104,56 @@ void TestDeviceModel::writesRefused_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("error");
-    QTest::newRow("unknown") << 2 << true << "P16" << "3" << 1;
-    QTest::newRow("read-only version") << 2 << true << "L34" << "3.00" << 2;
-    QTest::newRow("read-only archive") << 2 << true << "H201" << "1;01.01.26" << 2;
-    QTest::newRow("read-only temperature") << 1 << true << "P28" << "20.0" << 2;
-    QTest::newRow("calibration lock closed") << 2 << false << "P4" << "10" << 4;
-    QTest::newRow("locked before syntax") << 2 << false << "P4" << "x" << 4;
-    QTest::newRow("V1x user lock closed") << 1 << false << "L7" << "01.01.26" << 4;
-    QTest::newRow("V1x key with its lock closed") << 1 << true << "P11" << "11112222" << 4;
-    QTest::newRow("P4 no item") << 2 << true << "P4" << "0.010" << 3;
-    QTest::newRow("L156 above") << 2 << true << "L156" << "1.05001" << 3;
-    QTest::newRow("L156 six decimals") << 2 << true << "L156" << "1.013250" << 3;
-    QTest::newRow("P3 above") << 2 << true << "P3" << "56.0" << 3;
-    QTest::newRow("P147 above") << 2 << true << "P147" << "4096" << 3;
-    QTest::newRow("L18 eleven digits") << 2 << true << "L18" << "00000012345" << 3;
-    QTest::newRow("L7 no such day") << 2 << true << "L7" << "30.02.26" << 3;
-    QTest::newRow("L8 hour 24") << 2 << true << "L8" << "24:00:00" << 3;
-    QTest::newRow("L27 reversed") << 2 << true << "L27" << "40;-10" << 3;
-    QTest::newRow("L27 out of range") << 2 << true << "L27" << "-40;60" << 3;
-    QTest::newRow("P14 flag 2") << 2 << true << "P14" << "20.2" << 3;
-    QTest::newRow("P48 wrong value V2x") << 2 << true << "P48" << "0" << 3;
-    QTest::newRow("P48 wrong value V1x") << 1 << true << "P48" << "1" << 3;
-    QTest::newRow("L4 not zero") << 2 << true << "L4" << "1" << 3;
-    QTest::newRow("L35 no decimal") << 2 << true << "L35" << "9" << 3;
-    QTest::newRow("P10 short key") << 1 << true << "P10" << "1234" << 3;
-    QTest::newRow("H1 three decimals") << 2 << true << "H1" << "1.234" << 3;
+    QTest::newRow("unknown") << 2 << true << "P16"
+                             << "3" << 1;
+    QTest::newRow("read-only version") << 2 << true << "L34"
+                                       << "3.00" << 2;
+    QTest::newRow("read-only archive") << 2 << true << "H201"
+                                       << "1;01.01.26" << 2;
+    QTest::newRow("read-only temperature") << 1 << true << "P28"
+                                           << "20.0" << 2;
+    QTest::newRow("calibration lock closed") << 2 << false << "P4"
+                                             << "10" << 4;
+    QTest::newRow("locked before syntax") << 2 << false << "P4"
+                                          << "x" << 4;
+    QTest::newRow("V1x user lock closed") << 1 << false << "L7"
+                                          << "01.01.26" << 4;
+    QTest::newRow("V1x key with its lock closed") << 1 << true << "P11"
+                                                  << "11112222" << 4;
+    QTest::newRow("P4 no item") << 2 << true << "P4"
+                                << "0.010" << 3;
+    QTest::newRow("L156 above") << 2 << true << "L156"
+                                << "1.05001" << 3;
+    QTest::newRow("L156 six decimals") << 2 << true << "L156"
+                                       << "1.013250" << 3;
+    QTest::newRow("P3 above") << 2 << true << "P3"
+                              << "56.0" << 3;
+    QTest::newRow("P147 above") << 2 << true << "P147"
+                                << "4096" << 3;
+    QTest::newRow("L18 eleven digits") << 2 << true << "L18"
+                                       << "00000012345" << 3;
+    QTest::newRow("L7 no such day") << 2 << true << "L7"
+                                    << "30.02.26" << 3;
+    QTest::newRow("L8 hour 24") << 2 << true << "L8"
+                                << "24:00:00" << 3;
+    QTest::newRow("L27 reversed") << 2 << true << "L27"
+                                  << "40;-10" << 3;
+    QTest::newRow("L27 out of range") << 2 << true << "L27"
+                                      << "-40;60" << 3;
+    QTest::newRow("P14 flag 2") << 2 << true << "P14"
+                                << "20.2" << 3;
+    QTest::newRow("P48 wrong value V2x") << 2 << true << "P48"
+                                         << "0" << 3;
+    QTest::newRow("P48 wrong value V1x") << 1 << true << "P48"
+                                         << "1" << 3;
+    QTest::newRow("L4 not zero") << 2 << true << "L4"
+                                 << "1" << 3;
+    QTest::newRow("L35 no decimal") << 2 << true << "L35"
+                                    << "9" << 3;
+    QTest::newRow("P10 short key") << 1 << true << "P10"
+                                   << "1234" << 3;
+    QTest::newRow("H1 three decimals") << 2 << true << "H1"
+                                       << "1.234" << 3;
 }
 
 void TestDeviceModel::writesRefused()
@@ -149,24 +178,60 @@ void TestDeviceModel::writesTakenInCanonicalForm_data()
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("stored");
-    QTest::newRow("L18") << 2 << "L18" << "000000012345" << "000000012345";
-    QTest::newRow("L156") << 2 << "L156" << "0.99" << "0.99000";
-    QTest::newRow("L157") << 2 << "L157" << "300.00" << "300.00";
-    QTest::newRow("P1") << 2 << "P1" << "0.9500" << "0.9500";
-    QTest::newRow("P2") << 2 << "P2" << "0.50000" << "0.50000";
-    QTest::newRow("P3 negative") << 2 << "P3" << "-5.5" << "-5.5";
-    QTest::newRow("P3 below one") << 2 << "P3" << ".5" << ".5";
-    QTest::newRow("P4") << 2 << "P4" << "0.01" << "0.01";
-    QTest::newRow("P14") << 2 << "P14" << "20.1" << "20.1";
-    QTest::newRow("L27") << 2 << "L27" << "-10;40" << "-10;40";
-    QTest::newRow("L12 hour") << 2 << "L12" << "7" << "07:00";
-    QTest::newRow("P310") << 2 << "P310" << "4" << "4";
-    QTest::newRow("P16 V1x") << 1 << "P16" << "3" << "3";
-    QTest::newRow("P17 V1x") << 1 << "P17" << "100" << "100";
-    QTest::newRow("P37 V1x") << 1 << "P37" << "2" << "2";
-    QTest::newRow("P147") << 2 << "P147" << "123" << "123";
-    QTest::newRow("L7") << 2 << "L7" << "24.12.26" << "24.12.26";
-    QTest::newRow("H1") << 2 << "H1" << "12345.67" << "00012345.67";
+    QTest::newRow("L18") << 2 << "L18"
+                         << "000000012345"
+                         << "000000012345";
+    QTest::newRow("L156") << 2 << "L156"
+                          << "0.99"
+                          << "0.99000";
+    QTest::newRow("L157") << 2 << "L157"
+                          << "300.00"
+                          << "300.00";
+    QTest::newRow("P1") << 2 << "P1"
+                        << "0.9500"
+                        << "0.9500";
+    QTest::newRow("P2") << 2 << "P2"
+                        << "0.50000"
+                        << "0.50000";
+    QTest::newRow("P3 negative") << 2 << "P3"
+                                 << "-5.5"
+                                 << "-5.5";
+    QTest::newRow("P3 below one") << 2 << "P3"
+                                  << ".5"
+                                  << ".5";
+    QTest::newRow("P4") << 2 << "P4"
+                        << "0.01"
+                        << "0.01";
+    QTest::newRow("P14") << 2 << "P14"
+                         << "20.1"
+                         << "20.1";
+    QTest::newRow("L27") << 2 << "L27"
+                         << "-10;40"
+                         << "-10;40";
+    QTest::newRow("L12 hour") << 2 << "L12"
+                              << "7"
+                              << "07:00";
+    QTest::newRow("P310") << 2 << "P310"
+                          << "4"
+                          << "4";
+    QTest::newRow("P16 V1x") << 1 << "P16"
+                             << "3"
+                             << "3";
+    QTest::newRow("P17 V1x") << 1 << "P17"
+                             << "100"
+                             << "100";
+    QTest::newRow("P37 V1x") << 1 << "P37"
+                             << "2"
+                             << "2";
+    QTest::newRow("P147") << 2 << "P147"
+                          << "123"
+                          << "123";
+    QTest::newRow("L7") << 2 << "L7"
+                        << "24.12.26"
+                        << "24.12.26";
+    QTest::newRow("H1") << 2 << "H1"
+                        << "12345.67"
+                        << "00012345.67";
 }
 
 void TestDeviceModel::writesTakenInCanonicalForm()
@@ -270,7 +335,7 @@ void TestDeviceModel::keysAndUserLock()
     QCOMPARE(m.write("P10", "87654321", &stored), 0); // the customer key
     QCOMPARE(stored, std::string("1"));
     QVERIFY(m.userLockOpen());
-    QCOMPARE(m.write("L7", "24.12.26", &stored), 0); // user class now open
+    QCOMPARE(m.write("L7", "24.12.26", &stored), 0);                   // user class now open
     QCOMPARE(m.write("P9", "22223333", &stored), int(rq60::ErLocked)); // supplier lock still closed
     QCOMPARE(m.write("P11", "123", &stored), int(rq60::ErBadValue));
     QCOMPARE(m.write("P11", "00001234", &stored), 0);
@@ -295,7 +360,8 @@ void TestDeviceModel::calibrationGivesTrueReadings()
     double Thm = num(m, "P171");
     QVERIFY(std::fabs(Thm - TH) > 0.2); // the works setting reads off
     double O = num(m, "P147"), G = num(m, "P148");
-    double o = 10 * (O / 10 * (TH - TL) + 273.15 * (TL + Thm - TH - Tlm) + TL * Thm - TH * Tlm) / (Thm - Tlm);
+    double o = 10 * (O / 10 * (TH - TL) + 273.15 * (TL + Thm - TH - Tlm) + TL * Thm - TH * Tlm) /
+               (Thm - Tlm);
     double g = (TH - TL) * G / (Thm - Tlm);
     std::string stored;
     QCOMPARE(m.write("P147", std::to_string(std::lround(o)), &stored), 0);

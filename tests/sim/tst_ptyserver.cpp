@@ -27,7 +27,8 @@ int openLine(const std::string &path)
 }
 
 // Reads until a complete answer (ACK, NAK or frame) or the time is up.
-std::string talk(int fd, const std::string &request, int timeoutMs = 2000, std::string signOnEnd = "")
+std::string talk(int fd, const std::string &request, int timeoutMs = 2000,
+                 std::string signOnEnd = "")
 {
     if (::write(fd, request.data(), request.size()) != static_cast<ssize_t>(request.size()))
         return "<write failed>";

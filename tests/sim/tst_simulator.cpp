@@ -9,10 +9,23 @@ using rq60::Simulator;
 namespace {
 const std::string Ack(1, iec::ACK), Nak(1, iec::NAK), Etb3(3, iec::ETB);
 
-std::string read(const std::string &a) { return iec::commandFrame("R1", a + "()"); }
-std::string write(const std::string &a, const std::string &v) { return iec::commandFrame("W1", a + "(" + v + ")"); }
-std::string value(const std::string &a, const std::string &v) { return iec::dataFrame(a + "(" + v + ")"); }
-std::string error(int nn) { return iec::dataFrame(nn < 10 ? "(ER0" + std::to_string(nn) + ")" : "(ER" + std::to_string(nn) + ")"); }
+std::string read(const std::string &a)
+{
+    return iec::commandFrame("R1", a + "()");
+}
+std::string write(const std::string &a, const std::string &v)
+{
+    return iec::commandFrame("W1", a + "(" + v + ")");
+}
+std::string value(const std::string &a, const std::string &v)
+{
+    return iec::dataFrame(a + "(" + v + ")");
+}
+std::string error(int nn)
+{
+    return iec::dataFrame(nn < 10 ? "(ER0" + std::to_string(nn) + ")"
+                                  : "(ER" + std::to_string(nn) + ")");
+}
 
 void signOn(Simulator &s)
 {
@@ -189,7 +202,7 @@ void TestSimulator::dsBlocks()
     Simulator s(1);
     s.feed(std::string(1, iec::ENQ));
     s.feed(std::string(1, iec::EOT));
-    s.feed(std::string(1, iec::ENQ)); // the archive record
+    s.feed(std::string(1, iec::ENQ));               // the archive record
     QCOMPARE(text(s.feed("b")), std::string("B5")); // 15 entries of 12 fields and FF1
     std::string data;
     int blocks = 0;

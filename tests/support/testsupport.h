@@ -8,10 +8,10 @@
 
 #include <QList>
 #include <QStringList>
-#include <string>
-#include <vector>
 #include <QTemporaryDir>
 #include <functional>
+#include <string>
+#include <vector>
 
 class MessageRecorder : public MessagePresenter
 {

@@ -175,9 +175,12 @@ void BattCapTest::setWritesAndShowsTheMonths_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("months");
-    QTest::newRow("5.0 Ah") << "5.0" << "63";
-    QTest::newRow("one month left") << "0.1" << "1";
-    QTest::newRow("flat battery") << "0.0" << "0";
+    QTest::newRow("5.0 Ah") << "5.0"
+                            << "63";
+    QTest::newRow("one month left") << "0.1"
+                                    << "1";
+    QTest::newRow("flat battery") << "0.0"
+                                  << "0";
 }
 
 void BattCapTest::setWritesAndShowsTheMonths()
@@ -212,7 +215,8 @@ void BattCapTest::failedOrUnconfirmedWrite_data()
     QTest::addColumn<int>("box");
     QTest::addColumn<QString>("arg");
     QTest::addColumn<QString>("deviceHolds");
-    QTest::newRow("refused") << QByteArray("fail L35 ER04") << 601 << "-104" << "9.5;120";
+    QTest::newRow("refused") << QByteArray("fail L35 ER04") << 601 << "-104"
+                             << "9.5;120";
     QTest::newRow("unanswered, not taken") << QByteArray("noconfirm lost") << 601 << "-13"
                                            << "9.5;120";
     // The read-back finds the new capacity: the write counts as done.
@@ -255,10 +259,10 @@ void BattCapTest::okAndCancel_data()
     QTest::newRow("ok, nothing changed") << false << true << 0 << false << QList<int>{} << before;
     QTest::newRow("ok, edit, No") << true << true << int(IdNo) << false << QList<int>{602}
                                   << before;
-    QTest::newRow("ok, edit, Yes") << true << true << int(IdYes) << false
-                                   << QList<int>{602, 600} << after;
-    QTest::newRow("ok, edit, Yes, write fails") << true << true << int(IdYes) << true
-                                                << QList<int>{602, 601} << before;
+    QTest::newRow("ok, edit, Yes")
+        << true << true << int(IdYes) << false << QList<int>{602, 600} << after;
+    QTest::newRow("ok, edit, Yes, write fails")
+        << true << true << int(IdYes) << true << QList<int>{602, 601} << before;
     QTest::newRow("cancel, edit") << true << false << 0 << false << QList<int>{} << before;
 }
 

@@ -62,8 +62,7 @@ QList<uint16_t> idsOf(QObject *o)
         for (int i = 1; i <= langText(t).toInt(); ++i)
             ids << uint16_t(t + i);
         break;
-    default:
-        break;
+    default: break;
     }
     return ids;
 }
@@ -199,8 +198,8 @@ void DesignsTest::nothingIsCutAtTheDefaultSize()
                 continue;
             // A label or button needs its whole text; a group only what its
             // layout cannot do without.
-            const int needed = qobject_cast<QGroupBox *>(w) ? w->minimumSizeHint().width()
-                                                             : w->sizeHint().width();
+            const int needed =
+                qobject_cast<QGroupBox *>(w) ? w->minimumSizeHint().width() : w->sizeHint().width();
             if (w->width() < needed || w->height() < w->minimumSizeHint().height())
                 cut << QStringLiteral("%1 %2x%3 < %4x%5")
                            .arg(w->objectName())
@@ -222,15 +221,15 @@ void DesignsTest::maskedFields_data()
         const char *field, *design;
         int width;
     } rows[] = {
-        {"H1", "!99999999.99;1;_", 11},     {"H23", "!99999999.99;1;_", 11},
-        {"H2", "!99999999.9999;1;_", 13},   {"H4", "!99999999.9999;1;_", 13},
-        {"L7", "!99/99/99;1;_", 8},         {"L8", "!99:99:99;1;_", 8},
-        {"L18", "999999999999;1;_", 12},    {"L123", "999999999999;1;_", 12},
-        {"L124", "999999999999;1;_", 12},   {"L156", "!9.99999;1;_", 7},
-        {"L157", "!999.99;1;_", 6},         {"P1", "!0.0999;1;_", 6},
-        {"P2", "!9.99999;1;_", 7},          {"P3", "!#99.9;1;_", 5},
-        {"TempLowRef", "!#99.9;1;_", 5},    {"TempHighRef", "!#99.9;1;_", 5},
-        {"P147neu", "!9999;1;_", 4},        {"P148neu", "!9999;1;_", 4},
+        {"H1", "!99999999.99;1;_", 11},   {"H23", "!99999999.99;1;_", 11},
+        {"H2", "!99999999.9999;1;_", 13}, {"H4", "!99999999.9999;1;_", 13},
+        {"L7", "!99/99/99;1;_", 8},       {"L8", "!99:99:99;1;_", 8},
+        {"L18", "999999999999;1;_", 12},  {"L123", "999999999999;1;_", 12},
+        {"L124", "999999999999;1;_", 12}, {"L156", "!9.99999;1;_", 7},
+        {"L157", "!999.99;1;_", 6},       {"P1", "!0.0999;1;_", 6},
+        {"P2", "!9.99999;1;_", 7},        {"P3", "!#99.9;1;_", 5},
+        {"TempLowRef", "!#99.9;1;_", 5},  {"TempHighRef", "!#99.9;1;_", 5},
+        {"P147neu", "!9999;1;_", 4},      {"P148neu", "!9999;1;_", 4},
     };
     for (const auto &r : rows)
         QTest::newRow(r.field) << QString(r.field) << QString(r.design) << r.width;
@@ -274,7 +273,8 @@ void DesignsTest::listsAndRanges()
     QCOMPARE(hours.at(7), QStringLiteral("7"));
     QCOMPARE(hours.at(23), QStringLiteral("23"));
     QCOMPARE(hours.at(24), QString());
-    for (const char *name : {"P4", "P311", "P37", "P13", "P310", "L12", "Eichschloss", "Benutzerschloss"})
+    for (const char *name :
+         {"P4", "P311", "P37", "P13", "P310", "L12", "Eichschloss", "Benutzerschloss"})
         QVERIFY2(!form->findChild<QComboBox *>(QLatin1String(name))->isEditable(), name);
 
     const struct {
@@ -315,7 +315,8 @@ void DesignsTest::lockMarkersAndMenus()
     for (int n = 13; n <= 20; ++n)
         QVERIFY(b.contains(QStringLiteral("Edit%1").arg(n)));
     QVERIFY(e.contains(QStringLiteral("Edit6")) && e.contains(QStringLiteral("Edit7")));
-    QCOMPARE(form->findChild<QLineEdit *>(QStringLiteral("Edit8"))->text(), QStringLiteral("  bis"));
+    QCOMPARE(form->findChild<QLineEdit *>(QStringLiteral("Edit8"))->text(),
+             QStringLiteral("  bis"));
     QCOMPARE(form->windowTitle(), QStringLiteral("Paramix100  für RQ-60"));
     QCOMPARE(componentTag(form.get()), int64_t(0));
 
@@ -331,8 +332,8 @@ void DesignsTest::lockMarkersAndMenus()
     QStringList entries;
     for (QAction *a : action->actions())
         entries << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-    QCOMPARE(entries, (QStringList{"acConnect", "-", "acChangeBattCap", "-", "acReadArchivData", "-",
-                                   "acChangeCustomerKey", "acChangeSupplierKey", "-",
+    QCOMPARE(entries, (QStringList{"acConnect", "-", "acChangeBattCap", "-", "acReadArchivData",
+                                   "-", "acChangeCustomerKey", "acChangeSupplierKey", "-",
                                    "acChangeUserLock", "-", "acDisconnect"}));
 }
 

@@ -17,14 +17,14 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QFile>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -219,7 +219,7 @@ void MainWindowTest::connectsToV2xDevice()
     QVERIFY(first >= 0);
     reads = reads.mid(first + 1);
     QCOMPARE(reads.mid(0, 13), (QStringList{"L2", "L4", "L7", "L8", "L12", "L18", "L33", "L34",
-                                           "L35", "L123", "L124", "P310", "P311"}));
+                                            "L35", "L123", "L124", "P310", "P311"}));
     QCOMPARE(ui->Edit2->text(), QStringLiteral("2.05"));
     QCOMPARE(ui->Edit1->text(), QStringLiteral(" RQ-60"));
     QCOMPARE(ui->L18->text().trimmed(), QStringLiteral("123456"));
@@ -233,8 +233,7 @@ void MainWindowTest::connectsToV2xDevice()
     QVERIFY(!ui->P4->isEnabled() && !ui->H1->isEnabled() && !ui->btDeleteAllCounter->isEnabled());
     QCOMPARE(ui->H1->palette().color(QPalette::Base), QColor(192, 192, 192));
     // ... and still readable: the disabled text is not the background.
-    QVERIFY(ui->L18->palette().color(QPalette::Disabled, QPalette::Text) !=
-            QColor(192, 192, 192));
+    QVERIFY(ui->L18->palette().color(QPalette::Disabled, QPalette::Text) != QColor(192, 192, 192));
     QVERIFY(ui->L7->isEnabled() && ui->P310->isEnabled());
     QVERIFY(!ui->gbBenutzerschloss->isEnabled());
     QVERIFY(!ui->L27Low->isHidden());
@@ -298,7 +297,8 @@ void MainWindowTest::readsEachPageWithItsList()
     QCOMPARE(ui->P147old->text(), QStringLiteral("2725"));
     QCOMPARE(ui->P148old->text(), QStringLiteral("2040"));
     QCOMPARE(DeviceValues.TempLowRef, IniSettings.Justify.TempLow);
-    QVERIFY2(ui->TempLowRef->text().contains(QLatin1String("20.0")), qPrintable(ui->TempLowRef->text()));
+    QVERIFY2(ui->TempLowRef->text().contains(QLatin1String("20.0")),
+             qPrintable(ui->TempLowRef->text()));
     QVERIFY(!ui->btCalcOffsetAndGradient->isEnabled());
 
     // The V2x archive comes from H201..H215 without a protocol switch.
@@ -601,8 +601,8 @@ void MainWindowTest::statusRegisterPlainTextAndClearing()
     QCOMPARE(ui->Memo1->height(), 65);
     QCOMPARE(ui->btShowStatRegText->text(), langText(1011));
     // Right under the status register group.
-    const QPoint below = ui->gbStatusRegister->mapTo(ui->centralwidget,
-                                                     QPoint(0, ui->gbStatusRegister->height()));
+    const QPoint below =
+        ui->gbStatusRegister->mapTo(ui->centralwidget, QPoint(0, ui->gbStatusRegister->height()));
     QCOMPARE(ui->Memo1->pos(), below);
     ui->btShowStatRegText->click();
     QVERIFY(ui->Memo1->isHidden());

@@ -33,16 +33,36 @@ void TestHelpers::trimming_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("set");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("decimal trailing zeros") << true << "12.500" << " 0" << "12.5";
-    QTest::newRow("zeros only right") << true << "0000" << " 0" << "";
-    QTest::newRow("empty right") << true << "" << " 0" << "";
-    QTest::newRow("blanks and zeros mixed") << true << "12.0 0 " << " 0" << "12.";
-    QTest::newRow("nothing to trim") << true << "125" << " 0" << "125";
-    QTest::newRow("leading blank and zeros") << false << " 0012" << " 0" << "12";
-    QTest::newRow("zeros only left") << false << "000" << "0" << "";
-    QTest::newRow("inner zeros stay") << false << "00102" << "0" << "102";
-    QTest::newRow("set order and repeats") << false << "0 0 7" << "00  " << "7";
-    QTest::newRow("comma set") << false << ",,5,6" << "," << "5,6";
+    QTest::newRow("decimal trailing zeros") << true << "12.500"
+                                            << " 0"
+                                            << "12.5";
+    QTest::newRow("zeros only right") << true << "0000"
+                                      << " 0"
+                                      << "";
+    QTest::newRow("empty right") << true << ""
+                                 << " 0"
+                                 << "";
+    QTest::newRow("blanks and zeros mixed") << true << "12.0 0 "
+                                            << " 0"
+                                            << "12.";
+    QTest::newRow("nothing to trim") << true << "125"
+                                     << " 0"
+                                     << "125";
+    QTest::newRow("leading blank and zeros") << false << " 0012"
+                                             << " 0"
+                                             << "12";
+    QTest::newRow("zeros only left") << false << "000"
+                                     << "0"
+                                     << "";
+    QTest::newRow("inner zeros stay") << false << "00102"
+                                      << "0"
+                                      << "102";
+    QTest::newRow("set order and repeats") << false << "0 0 7"
+                                           << "00  "
+                                           << "7";
+    QTest::newRow("comma set") << false << ",,5,6"
+                               << ","
+                               << "5,6";
 }
 
 void TestHelpers::trimming()
@@ -69,16 +89,26 @@ void TestHelpers::fileNumbers_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("type");
     QTest::addColumn<int>("expected");
-    QTest::newRow("decimal") << "999" << "DEC" << 999;
-    QTest::newRow("decimal wraps above 65535") << "70000" << "DEC" << 4464;
-    QTest::newRow("negative wraps") << "-1" << "DEC" << 65535;
-    QTest::newRow("base 36") << "0rr" << "0-Z" << 999;
-    QTest::newRow("type is case-sensitive") << "999" << "0-z" << 999;
-    QTest::newRow("one char is the 36^2 digit") << "1" << "0-Z" << 1296;
-    QTest::newRow("largest") << "ZZZ" << "0-Z" << 46655;
-    QTest::newRow("A") << "A" << "0-Z" << 12960;
-    QTest::newRow("foreign chars count 0") << "1-1" << "0-Z" << 1297;
-    QTest::newRow("past the third ignored") << "001Z" << "0-Z" << 1;
+    QTest::newRow("decimal") << "999"
+                             << "DEC" << 999;
+    QTest::newRow("decimal wraps above 65535") << "70000"
+                                               << "DEC" << 4464;
+    QTest::newRow("negative wraps") << "-1"
+                                    << "DEC" << 65535;
+    QTest::newRow("base 36") << "0rr"
+                             << "0-Z" << 999;
+    QTest::newRow("type is case-sensitive") << "999"
+                                            << "0-z" << 999;
+    QTest::newRow("one char is the 36^2 digit") << "1"
+                                                << "0-Z" << 1296;
+    QTest::newRow("largest") << "ZZZ"
+                             << "0-Z" << 46655;
+    QTest::newRow("A") << "A"
+                       << "0-Z" << 12960;
+    QTest::newRow("foreign chars count 0") << "1-1"
+                                           << "0-Z" << 1297;
+    QTest::newRow("past the third ignored") << "001Z"
+                                            << "0-Z" << 1;
 }
 
 void TestHelpers::fileNumbers()
@@ -113,11 +143,21 @@ void TestHelpers::splitHead_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("head");
     QTest::addColumn<QString>("rest");
-    QTest::newRow("program file name") << "pxrq60.exe" << "pxrq60" << "exe";
-    QTest::newRow("two dots cut at the first") << "a.b.c" << "a" << "b.c";
-    QTest::newRow("no separator") << "pxrq60" << "pxrq60" << "";
-    QTest::newRow("separator first") << ".x" << "" << "x";
-    QTest::newRow("empty") << "" << "" << "";
+    QTest::newRow("program file name") << "pxrq60.exe"
+                                       << "pxrq60"
+                                       << "exe";
+    QTest::newRow("two dots cut at the first") << "a.b.c"
+                                               << "a"
+                                               << "b.c";
+    QTest::newRow("no separator") << "pxrq60"
+                                  << "pxrq60"
+                                  << "";
+    QTest::newRow("separator first") << ".x"
+                                     << ""
+                                     << "x";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
 }
 
 void TestHelpers::splitHead()
@@ -163,7 +203,8 @@ void TestHelpers::waitSleepsInsteadOfSpinning()
     const double cpu0 = cpuSeconds();
     const auto t0 = std::chrono::steady_clock::now();
     WaitMs(300);
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     const double cpu = cpuSeconds() - cpu0;
     QVERIFY2(wall >= 0.300, qPrintable(QString("returned after %1 s").arg(wall)));
     QVERIFY2(cpu < 0.1 * 0.300, qPrintable(QString("used %1 s of CPU").arg(cpu)));

@@ -34,16 +34,39 @@ void TestProfile::lookup_data()
     QTest::addColumn<QString>("section");
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("exact") << sample << "COMM" << "COM" << "1";
-    QTest::newRow("case-insensitive names") << sample << "Comm" << "com" << "1";
-    QTest::newRow("present and empty") << sample << "USER_OPTIONS" << "READER" << "";
-    QTest::newRow("missing key") << sample << "COMM" << "CHECKTIME" << "<def>";
-    QTest::newRow("missing section") << sample << "JUSTIFY" << "TEMPLOW" << "<def>";
-    QTest::newRow("key of another section") << sample << "COMM" << "READER" << "<def>";
-    QTest::newRow("blanks around") << sample << "COMM" << "INIT" << "4800,N,8,1,BIN,RS0,DS0";
-    QTest::newRow("LF only") << "[comm]\ncom=2\n" << "COMM" << "COM" << "2";
-    QTest::newRow("value with =") << "[A]\nK=x=y\n" << "A" << "K" << "x=y";
-    QTest::newRow("empty file") << "" << "A" << "K" << "<def>";
+    QTest::newRow("exact") << sample << "COMM"
+                           << "COM"
+                           << "1";
+    QTest::newRow("case-insensitive names") << sample << "Comm"
+                                            << "com"
+                                            << "1";
+    QTest::newRow("present and empty") << sample << "USER_OPTIONS"
+                                       << "READER"
+                                       << "";
+    QTest::newRow("missing key") << sample << "COMM"
+                                 << "CHECKTIME"
+                                 << "<def>";
+    QTest::newRow("missing section") << sample << "JUSTIFY"
+                                     << "TEMPLOW"
+                                     << "<def>";
+    QTest::newRow("key of another section") << sample << "COMM"
+                                            << "READER"
+                                            << "<def>";
+    QTest::newRow("blanks around") << sample << "COMM"
+                                   << "INIT"
+                                   << "4800,N,8,1,BIN,RS0,DS0";
+    QTest::newRow("LF only") << "[comm]\ncom=2\n"
+                             << "COMM"
+                             << "COM"
+                             << "2";
+    QTest::newRow("value with =") << "[A]\nK=x=y\n"
+                                  << "A"
+                                  << "K"
+                                  << "x=y";
+    QTest::newRow("empty file") << ""
+                                << "A"
+                                << "K"
+                                << "<def>";
 }
 
 void TestProfile::lookup()
@@ -62,20 +85,32 @@ void TestProfile::replace_data()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("in place, other lines kept")
-        << sample << "comm" << "com" << "3"
-        << QString(sample).replace("COM=1", "com=3");
+    QTest::newRow("in place, other lines kept") << sample << "comm"
+                                                << "com"
+                                                << "3" << QString(sample).replace("COM=1", "com=3");
     QTest::newRow("appended to its section before the blank line")
-        << sample << "USER_OPTIONS" << "CODEMARK" << "0"
-        << QString(sample).replace("TEMPFILENO=999\r\n", "TEMPFILENO=999\r\nCODEMARK=0\r\n");
+        << sample << "USER_OPTIONS"
+        << "CODEMARK"
+        << "0" << QString(sample).replace("TEMPFILENO=999\r\n", "TEMPFILENO=999\r\nCODEMARK=0\r\n");
     QTest::newRow("new section at the end")
-        << sample << "Justify" << "TEMPLOW" << "-10.0"
-        << QString(sample) + "\r\n[Justify]\r\nTEMPLOW=-10.0\r\n";
-    QTest::newRow("LF file written back with CR LF")
-        << "[A]\nK=1\n" << "A" << "K" << "2" << "[A]\r\nK=2\r\n";
-    QTest::newRow("empty file") << "" << "A" << "K" << "v" << "[A]\r\nK=v\r\n";
-    QTest::newRow("only the first match replaced")
-        << "[A]\r\nK=1\r\n[B]\r\nK=1\r\n" << "B" << "K" << "9" << "[A]\r\nK=1\r\n[B]\r\nK=9\r\n";
+        << sample << "Justify"
+        << "TEMPLOW"
+        << "-10.0" << QString(sample) + "\r\n[Justify]\r\nTEMPLOW=-10.0\r\n";
+    QTest::newRow("LF file written back with CR LF") << "[A]\nK=1\n"
+                                                     << "A"
+                                                     << "K"
+                                                     << "2"
+                                                     << "[A]\r\nK=2\r\n";
+    QTest::newRow("empty file") << ""
+                                << "A"
+                                << "K"
+                                << "v"
+                                << "[A]\r\nK=v\r\n";
+    QTest::newRow("only the first match replaced") << "[A]\r\nK=1\r\n[B]\r\nK=1\r\n"
+                                                   << "B"
+                                                   << "K"
+                                                   << "9"
+                                                   << "[A]\r\nK=1\r\n[B]\r\nK=9\r\n";
 }
 
 void TestProfile::replace()
@@ -142,8 +177,9 @@ void TestProfile::killedWriterNeverLeavesTornFile()
         QFile f(file);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray content = f.readAll();
-        QVERIFY2(content == withA || content == withB,
-                 qPrintable(QString("torn file after kill %1: %2 bytes").arg(i).arg(content.size())));
+        QVERIFY2(
+            content == withA || content == withB,
+            qPrintable(QString("torn file after kill %1: %2 bytes").arg(i).arg(content.size())));
     }
     QCOMPARE(kills, 200);
 }

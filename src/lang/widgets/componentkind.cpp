@@ -1,7 +1,7 @@
 #include "componentkind.h"
 
-#include <QAction>
 #include <QAbstractButton>
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -58,8 +58,10 @@ const KindRule kindRules[] = {
     {ComponentKind::GroupBox,
      [](const QObject *o) { return is<QGroupBox>(o) && !hasKind(o, "radiogroup"); }},
     {ComponentKind::TabbedNotebook, is<QTabWidget>},
-    {ComponentKind::TabSet, [](const QObject *o) { return is<QTabBar>(o) && !hasKind(o, "tabcontrol"); }},
-    {ComponentKind::TabControl, [](const QObject *o) { return is<QTabBar>(o) && hasKind(o, "tabcontrol"); }},
+    {ComponentKind::TabSet,
+     [](const QObject *o) { return is<QTabBar>(o) && !hasKind(o, "tabcontrol"); }},
+    {ComponentKind::TabControl,
+     [](const QObject *o) { return is<QTabBar>(o) && hasKind(o, "tabcontrol"); }},
     {ComponentKind::RadioGroup,
      [](const QObject *o) { return is<QGroupBox>(o) && hasKind(o, "radiogroup"); }},
     {ComponentKind::MaskEdit, isMaskEdit},

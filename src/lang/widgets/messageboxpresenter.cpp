@@ -21,12 +21,9 @@ QMessageBox::StandardButtons QMessageBoxPresenter::buttonsFor(uint16_t flags)
 int QMessageBoxPresenter::resultFor(QMessageBox::StandardButton pressed)
 {
     switch (pressed) {
-    case QMessageBox::Yes:
-        return IdYes;
-    case QMessageBox::No:
-        return IdNo;
-    default:
-        return IdOk;
+    case QMessageBox::Yes: return IdYes;
+    case QMessageBox::No: return IdNo;
+    default: return IdOk;
     }
 }
 

@@ -44,18 +44,12 @@ void translateComponent(QObject *o, uint16_t id, uint16_t offset)
         else
             static_cast<QAction *>(o)->setText(text);
         break;
-    case ComponentKind::Label:
-        static_cast<QLabel *>(o)->setText(text);
-        break;
+    case ComponentKind::Label: static_cast<QLabel *>(o)->setText(text); break;
     case ComponentKind::Button:
     case ComponentKind::SpeedButton:
     case ComponentKind::CheckBox:
-    case ComponentKind::RadioButton:
-        static_cast<QAbstractButton *>(o)->setText(text);
-        break;
-    case ComponentKind::GroupBox:
-        static_cast<QGroupBox *>(o)->setTitle(text);
-        break;
+    case ComponentKind::RadioButton: static_cast<QAbstractButton *>(o)->setText(text); break;
+    case ComponentKind::GroupBox: static_cast<QGroupBox *>(o)->setTitle(text); break;
     case ComponentKind::TabbedNotebook: {
         auto *notebook = static_cast<QTabWidget *>(o);
         for (int i = 0; i < notebook->count(); ++i)
@@ -75,9 +69,7 @@ void translateComponent(QObject *o, uint16_t id, uint16_t offset)
             items[i]->setText(textFor(id, 1 + i, offset));
         break;
     }
-    case ComponentKind::Edit:
-        static_cast<QLineEdit *>(o)->setText(text);
-        break;
+    case ComponentKind::Edit: static_cast<QLineEdit *>(o)->setText(text); break;
     case ComponentKind::ComboBox: {
         int count = 0;
         if (!parseCount(text, count))
@@ -88,8 +80,7 @@ void translateComponent(QObject *o, uint16_t id, uint16_t offset)
             combo->addItem(textFor(id, k, offset));
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 

@@ -26,7 +26,8 @@
 
 namespace {
 
-template <class T> T *tagged(QWidget *parent, int tag, const QString &designed = QStringLiteral("designed"))
+template <class T>
+T *tagged(QWidget *parent, int tag, const QString &designed = QStringLiteral("designed"))
 {
     auto *w = new T(parent);
     w->setProperty("Tag", tag);
@@ -135,8 +136,8 @@ void TranslateFormTest::comboBoxCount_data()
     QTest::newRow("count not a number keeps the design") << 70 << designed;
     QTest::newRow("missing count (str90) keeps the design") << 90 << designed;
     QTest::newRow("negative count keeps the design") << 80 << designed;
-    QTest::newRow("change mark over the count") << 65536 + 50
-                                                << QStringList{"eins", "zwei", "drei", "vier"};
+    QTest::newRow("change mark over the count")
+        << 65536 + 50 << QStringList{"eins", "zwei", "drei", "vier"};
 }
 
 void TranslateFormTest::comboBoxCount()
