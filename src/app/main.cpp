@@ -18,15 +18,6 @@ namespace {
 // the number of its text followed by the library's name.
 constexpr int ExitDriverMissing = 4;
 
-void showStartupFailure(const QString &text)
-{
-    MessageRequest r;
-    r.text = text;
-    r.caption = QStringLiteral("PXRQ60 - Initialization");
-    r.flags = MbIconError;
-    showMessage(r);
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -41,7 +32,7 @@ int main(int argc, char *argv[])
     try {
         replaceCurrentLink(QStringLiteral("WN"));
     } catch (const TCommClassException &e) {
-        showStartupFailure(e.message());
+        StartupFailureBox(e.message());
         return ExitDriverMissing;
     }
     LoadLanguageLibrary(); // ends the program with exit code 1 when missing

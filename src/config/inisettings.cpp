@@ -90,11 +90,7 @@ void writeKey(const char *section, const char *key, const QString &value)
 
 void fixedFailure(const char *text, int code)
 {
-    MessageRequest r;
-    r.text = QString::fromUtf8(text);
-    r.caption = QStringLiteral("PXRQ60 - Initialization");
-    r.flags = MbIconError;
-    showMessage(r);
+    StartupFailureBox(QString::fromUtf8(text));
     programExit(code);
 }
 

@@ -64,14 +64,11 @@ void LoadLanguageLibrary()
     if (!entry) {
         if (handle)
             dlclose(handle);
-        MessageRequest r;
         // Shown in both languages: no library means no texts to choose from.
-        r.text = QStringLiteral("PXRQ60 - Initialization: Language support file not found! / "
-                                "Sprachdatei nicht gefunden!:  ") +
-                 path;
-        r.caption = QStringLiteral("PXRQ60 - Initialization");
-        r.flags = MbIconError;
-        showMessage(r);
+        StartupFailureBox(
+            QStringLiteral("PXRQ60 - Initialization: Language support file not found! / "
+                           "Sprachdatei nicht gefunden!:  ") +
+            path);
         programExit(1);
     }
     library().handle = handle;
@@ -281,10 +278,30 @@ int LangStatusBox(uint16_t textId, int status, uint16_t flags)
 {
     MessageRequest r;
     r.text = langText(textId);
-    r.caption = langFormat(langText(500) + QStringLiteral(" %d"), {status});
+    r.caption = langText(500) + QLatin1Char(' ') + QString::number(status);
     r.flags = flags;
     r.textId = textId;
     r.captionId = 500;
     r.args = QStringList{QString::number(status)};
     return showMessage(r);
+}
+
+int LangErrorBox(const QString &text, const QStringList &args)
+{
+    MessageRequest r;
+    r.text = text;
+    r.caption = langText(500);
+    r.captionId = 500;
+    r.flags = MbIconError;
+    r.args = args;
+    return showMessage(r);
+}
+
+void StartupFailureBox(const QString &text)
+{
+    MessageRequest r;
+    r.text = text;
+    r.caption = QStringLiteral("PXRQ60 - Initialization");
+    r.flags = MbIconError;
+    showMessage(r);
 }

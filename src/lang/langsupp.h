@@ -97,8 +97,15 @@ int showMessage(const MessageRequest &request);
 int LangMessageBox(uint16_t textId, uint16_t captionId, uint16_t flags);
 // A box whose text is ID `textId` filled with `args`, caption ID `captionId`.
 int LangMessageBoxArgs(uint16_t textId, LangArgs args, uint16_t captionId, uint16_t flags);
-// A failed device request: text ID, caption 500 followed by " %d" with the
-// driver status.
+// A failed device request: text ID, caption 500 followed by a blank and the
+// driver status. The number is appended, not formatted into caption 500, so a
+// translated caption holding a placeholder cannot swallow it.
 int LangStatusBox(uint16_t textId, int status, uint16_t flags = MbOk);
+// The program's one error box: `text` (already translated or formatted) under
+// caption 500 with the error icon; `args` are recorded for tests.
+int LangErrorBox(const QString &text, const QStringList &args = {});
+// A failure at start, before texts can be chosen: fixed caption
+// "PXRQ60 - Initialization" and the error icon.
+void StartupFailureBox(const QString &text);
 
 #endif

@@ -42,16 +42,6 @@ void processEventsFor(int ms)
     }
 }
 
-void reportHandlerFailure(const QString &text)
-{
-    MessageRequest r;
-    r.text = text;
-    r.caption = langText(500);
-    r.captionId = 500;
-    r.flags = MbIconError;
-    showMessage(r);
-}
-
 } // namespace
 
 // The hidden receiver of the link's notifications.
@@ -72,11 +62,11 @@ public:
             else
                 m_link->handleLinkLost();
         } catch (const TCommClassException &x) {
-            reportHandlerFailure(x.message());
+            LangErrorBox(x.message());
         } catch (const ConversionError &x) {
-            reportHandlerFailure(x.message());
+            LangErrorBox(x.message());
         } catch (const std::exception &x) {
-            reportHandlerFailure(QString::fromLocal8Bit(x.what()));
+            LangErrorBox(QString::fromLocal8Bit(x.what()));
         }
         return true;
     }

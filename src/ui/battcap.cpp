@@ -24,13 +24,7 @@ const QString BatteryAddress = QStringLiteral("L35");
 // a value it cannot convert.
 void showNotANumber(const QString &text, const QString &kind)
 {
-    MessageRequest r;
-    r.text = QStringLiteral("'%1' is not a valid %2 value").arg(text, kind);
-    r.caption = langText(500);
-    r.captionId = 500;
-    r.flags = MbIconError;
-    r.args = QStringList{text};
-    showMessage(r);
+    LangErrorBox(QStringLiteral("'%1' is not a valid %2 value").arg(text, kind), {text});
 }
 
 } // namespace

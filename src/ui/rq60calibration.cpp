@@ -124,12 +124,7 @@ void TFormRQ60Main::btCalcOffsetAndGradientClick()
     } catch (const ConversionError &e) {
         // A reference, a measured value or an old value that is no number
         // (a read that failed leaves an empty text): nothing is computed.
-        MessageRequest r;
-        r.text = e.message();
-        r.caption = langText(500);
-        r.captionId = 500;
-        r.flags = MbIconError;
-        showMessage(r);
+        LangErrorBox(e.message());
     }
 }
 

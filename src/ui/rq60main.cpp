@@ -45,12 +45,7 @@ void sendSessionEnd(TCommClass *link)
 // usual error box for it.
 void showConversionError(const ConversionError &e)
 {
-    MessageRequest r;
-    r.text = e.message();
-    r.caption = langText(500);
-    r.captionId = 500;
-    r.flags = MbIconError;
-    showMessage(r);
+    LangErrorBox(e.message());
 }
 
 // Keeps mouse, wheel and key input away from a widget that only displays.
