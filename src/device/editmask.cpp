@@ -1,6 +1,7 @@
 #include "editmask.h"
 
-#include <functional>
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -61,45 +62,76 @@ EditMask::EditMask(const QString &design, QChar dateSeparator, QChar timeSeparat
 // template must meet the same character in the text; a digit position takes
 // the next character when it accepts it, or stays blank when it is optional.
 // Among the placements that work, the one with the blanks earliest ("!") or
-// latest wins (after the first literal the
-// blanks always trail); the templates are short, so plain backtracking does.
+// latest wins (after the first literal the blanks always trail).
+//
+// Trying the choices one after the other and going back on a dead end costs
+// time exponential in the positions when no placement works. Instead a first
+// pass from the end settles, for every position and every count of characters
+// used before it, whether the rest can still be placed; the second pass then
+// walks forward taking the preferred choice that can still succeed. Each pair
+// is settled once, and only pairs that leave enough positions for the rest of
+// the text are looked at, so a text that nearly fills its field costs time
+// linear in the positions.
 bool EditMask::place(const QString &text, QString *out) const
 {
     const int n = m_positions.size();
-    QString result(n, m_blank);
+    const int len = text.size();
+    // Every position takes at most one character.
+    if (len > n)
+        return false;
     int firstLiteral = 0;
     while (firstLiteral < n && m_positions.at(firstLiteral).kind != QLatin1Char('L'))
         ++firstLiteral;
-    std::function<bool(int, int)> go = [&](int pos, int ch) -> bool {
-        if (pos == n)
-            return ch == text.size();
+
+    // Before position `pos`, between `pos - (n - len)` and `pos` characters
+    // have been used (at most one a position, and the positions after it must
+    // still take the rest): a band of n - len + 1 counts per position.
+    const int band = n - len + 1;
+    auto lowest = [&](int pos) { return std::max(0, pos - (n - len)); };
+    auto inBand = [&](int pos, int ch) { return ch >= lowest(pos) && ch <= std::min(pos, len); };
+    // canFinish[pos * band + (ch - lowest(pos))]: positions pos.. can take
+    // text from ch on exactly.
+    std::vector<char> canFinish(std::size_t(n + 1) * std::size_t(band), 0);
+    auto finishes = [&](int pos, int ch) {
+        return inBand(pos, ch) &&
+               canFinish[std::size_t(pos) * band + std::size_t(ch - lowest(pos))];
+    };
+    auto fills = [&](int pos, int ch) {
         const Position &p = m_positions.at(pos);
-        if (p.kind == QLatin1Char('L')) {
-            if (ch >= text.size() || text.at(ch) != p.literal)
-                return false;
-            result[pos] = p.literal;
-            return go(pos + 1, ch + 1);
-        }
-        const bool canFill = ch < text.size() && acceptsChar(p.kind, text.at(ch));
-        const bool canBlank = p.kind != QLatin1Char('0');
-        auto fill = [&] {
-            result[pos] = text.at(ch);
-            return go(pos + 1, ch + 1);
-        };
-        auto blank = [&] {
-            result[pos] = m_blank;
-            return go(pos + 1, ch);
-        };
+        if (ch >= len)
+            return false;
+        if (p.kind == QLatin1Char('L'))
+            return text.at(ch) == p.literal;
+        return acceptsChar(p.kind, text.at(ch));
+    };
+    auto blanks = [&](int pos) {
+        return m_positions.at(pos).kind != QLatin1Char('L') &&
+               m_positions.at(pos).kind != QLatin1Char('0');
+    };
+    canFinish[std::size_t(n) * band + std::size_t(len - lowest(n))] = 1;
+    for (int pos = n - 1; pos >= 0; --pos)
+        for (int ch = lowest(pos); ch <= std::min(pos, len); ++ch)
+            canFinish[std::size_t(pos) * band + std::size_t(ch - lowest(pos))] =
+                (fills(pos, ch) && finishes(pos + 1, ch + 1)) ||
+                (blanks(pos) && finishes(pos + 1, ch));
+    if (!finishes(0, 0))
+        return false;
+    if (!out)
+        return true;
+
+    QString result(n, m_blank);
+    int ch = 0;
+    for (int pos = 0; pos < n; ++pos) {
+        const bool canFill = fills(pos, ch) && finishes(pos + 1, ch + 1);
+        const bool canBlank = blanks(pos) && finishes(pos + 1, ch);
         // Leading blanks belong in front of the whole number: a blank between
         // the point and a decimal would read as a zero on screen.
-        if (m_leading && pos < firstLiteral)
-            return (canBlank && blank()) || (canFill && fill());
-        return (canFill && fill()) || (canBlank && blank());
-    };
-    if (!go(0, 0))
-        return false;
-    if (out)
-        *out = result;
+        const bool blankFirst = m_leading && pos < firstLiteral;
+        if (canBlank && (blankFirst || !canFill))
+            continue;
+        result[pos] = text.at(ch++);
+    }
+    *out = result;
     return true;
 }
 

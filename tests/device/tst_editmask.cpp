@@ -13,6 +13,8 @@ private slots:
     void conversion();
     void roundTrip_data();
     void roundTrip();
+    void manyPositions_data();
+    void manyPositions();
 };
 
 void TestEditMask::conversion_data()
@@ -104,6 +106,47 @@ void TestEditMask::roundTrip()
     edit.setText(m.fieldText(device));
     QCOMPARE(edit.displayText(), shown);
     QCOMPARE(m.deviceText(edit.text()), device);
+}
+
+// Templates far longer than today's designs, and texts that do not fit
+// them: the placement must come out as for short ones, and a text that
+// fits nowhere must be refused without trying every way to spread the
+// blanks (which took seconds at 30 positions and years at 60).
+void TestEditMask::manyPositions_data()
+{
+    QTest::addColumn<QString>("design");
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<bool>("fits");
+    QTest::addColumn<QString>("shown");
+    const QString nines30(30, QLatin1Char('9'));
+    const QString ds =
+        QStringLiteral("!") + nines30 + QLatin1Char('.') + nines30 + QStringLiteral(";1;_");
+    QTest::newRow("short text in a long field")
+        << ds << "1.5" << true << QString(29, '_') + "1.5" + QString(29, '_');
+    QTest::newRow("full field") << ds << QString(30, '1') + "." + QString(30, '2') << true
+                                << QString(30, '1') + "." + QString(30, '2');
+    QTest::newRow("stray letter at the end")
+        << ds << QString(20, '1') + "." + QString(20, '2') + "x" << false << QString();
+    QTest::newRow("second point") << ds << "12.34.5" << false << QString();
+    QTest::newRow("one digit too many before the point")
+        << ds << QString(31, '1') + ".0" << false << QString();
+    QTest::newRow("longer than the field") << ds << QString(62, '1') << false << QString();
+    QTest::newRow("required digits at the end, text too short")
+        << QStringLiteral("!") + QString(40, '9') + QString(10, '0') + ";1;_" << QString(9, '5')
+        << false << QString();
+    QTest::newRow("signs in a long field") << QString(50, '#') + ";1;_"
+                                           << "-1+2" << true << "-1+2" + QString(46, '_');
+}
+
+void TestEditMask::manyPositions()
+{
+    QFETCH(QString, design);
+    QFETCH(QString, device);
+    QFETCH(bool, fits);
+    QFETCH(QString, shown);
+    const EditMask m(design);
+    QCOMPARE(m.fits(device), fits);
+    QCOMPARE(m.fieldText(device), fits ? shown : device);
 }
 
 QTEST_MAIN(TestEditMask)
