@@ -11,6 +11,8 @@
 
 const char *const SettingsFileName = "PXRQ60.INI";
 
+Q_LOGGING_CATEGORY(lcMessage, "pxrq60.message", QtWarningMsg)
+
 namespace {
 
 using LangStringFn = int32_t (*)(uint16_t, char *, int32_t);
@@ -44,15 +46,18 @@ QString languageLibraryPath(const QString &language)
     return programDirectory() + programStem() + language + QStringLiteral(".so");
 }
 
+QString configuredLanguage()
+{
+    const QString language =
+        GetPrivateProfileString(QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"),
+                                QStringLiteral("DE"), QString::fromLatin1(SettingsFileName));
+    return language.isEmpty() ? QStringLiteral("DE") : language;
+}
+
 void LoadLanguageLibrary()
 {
     FreeLanguageLibrary();
-    QString language =
-        GetPrivateProfileString(QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"),
-                                QStringLiteral("DE"), QString::fromLatin1(SettingsFileName));
-    if (language.isEmpty())
-        language = QStringLiteral("DE");
-    const QString path = languageLibraryPath(language);
+    const QString path = languageLibraryPath(configuredLanguage());
 
     void *handle = nullptr;
     LangStringFn entry = nullptr;
@@ -232,6 +237,11 @@ MessagePresenter *messagePresenter()
 
 int showMessage(const MessageRequest &request)
 {
+    // Every box also goes to the log (off unless switched on), so that a
+    // run without a screen, or a report from the field, shows what the user
+    // was told.
+    qCInfo(lcMessage).noquote() << "text" << request.textId << "caption" << request.captionId
+                                << request.caption + QLatin1Char(':') << request.text;
     if (MessagePresenter *p = presenterSlot())
         return p->present(request);
     // No window system yet (or a tool without one): say it on stderr and

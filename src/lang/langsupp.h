@@ -8,6 +8,7 @@
 #ifndef PXRQ60_LANG_LANGSUPP_H
 #define PXRQ60_LANG_LANGSUPP_H
 
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -16,6 +17,12 @@
 
 // The settings file whose COMMON/LANGUAGE key chooses the library.
 extern const char *const SettingsFileName; // "PXRQ60.INI"
+
+// The language code of the settings (COMMON/LANGUAGE, "DE" when missing or
+// empty), exactly as written there.
+QString configuredLanguage();
+// Boxes shown, at info level (QT_LOGGING_RULES="pxrq60.message.info=true").
+Q_DECLARE_LOGGING_CATEGORY(lcMessage)
 
 // Loads the library of the configured language, or shows the two-language
 // failure box and ends the program with exit code 1.
