@@ -1,54 +1,13 @@
-// Turns a translator-editable string table into the C++ source of a
-// language library. Input lines: "ID=text" (text to the end of the line,
-// blanks kept; \n, \t and \\ escapes), "#" comments, empty lines. Output: a
-// sorted table and the LangString entry of the library contract.
-#include <cstdio>
-#include <cstdlib>
+// Turns a translator-editable string table (stringtable.h) into the C++
+// source of a language library: a sorted table and the LangString entry of
+// the library contract.
+#include "stringtable.h"
+
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <sstream>
 #include <string>
-
-static std::string unescape(const std::string &s, bool &ok)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\') {
-            out += s[i];
-            continue;
-        }
-        if (++i >= s.size()) {
-            ok = false;
-            return out;
-        }
-        switch (s[i]) {
-        case 'n': out += '\n'; break;
-        case 't': out += '\t'; break;
-        case '\\': out += '\\'; break;
-        default: ok = false; return out;
-        }
-    }
-    return out;
-}
-
-static std::string cLiteral(const std::string &s)
-{
-    std::string out = "\"";
-    for (unsigned char c : s) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
-        } else if (c < 0x20 || c >= 0x7f) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\%03o", c);
-            out += buf;
-        } else {
-            out += char(c);
-        }
-    }
-    return out + "\"";
-}
 
 int main(int argc, char **argv)
 {
@@ -61,30 +20,13 @@ int main(int argc, char **argv)
         std::cerr << argv[1] << ": cannot open\n";
         return 1;
     }
+    std::ostringstream content;
+    content << in.rdbuf();
     std::map<unsigned, std::string> texts;
-    std::string line;
-    int lineNo = 0;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty() || line[0] == '#')
-            continue;
-        std::size_t eq = line.find('=');
-        std::string idText = line.substr(0, eq == std::string::npos ? 0 : eq);
-        char *end = nullptr;
-        unsigned long id = std::strtoul(idText.c_str(), &end, 10);
-        bool ok = eq != std::string::npos && !idText.empty() && *end == '\0' && id <= 65535;
-        std::string text = ok ? unescape(line.substr(eq + 1), ok) : std::string();
-        if (!ok) {
-            std::cerr << argv[1] << ":" << lineNo << ": expected ID=text\n";
-            return 1;
-        }
-        if (texts.count(id)) {
-            std::cerr << argv[1] << ":" << lineNo << ": ID " << id << " given twice\n";
-            return 1;
-        }
-        texts[id] = text;
+    std::string error;
+    if (!stringtable::parse(content.str(), texts, error)) {
+        std::cerr << argv[1] << ":" << error << "\n";
+        return 1;
     }
     std::ostringstream o;
     o << "// Generated from " << argv[1] << " by langgen. Do not edit.\n"
@@ -92,7 +34,7 @@ int main(int argc, char **argv)
       << "namespace {\nstruct Entry { uint16_t id; const char *text; };\n"
       << "const Entry entries[] = {\n";
     for (const auto &e : texts)
-        o << "    {" << e.first << ", " << cLiteral(e.second) << "},\n";
+        o << "    {" << e.first << ", " << stringtable::cLiteral(e.second) << "},\n";
     o << "    {0, nullptr}\n};\nconst int entryCount = " << texts.size() << ";\n}\n\n"
       << R"(extern "C" __attribute__((visibility("default")))
 int32_t LangString(uint16_t id, char *buffer, int32_t capacity)
