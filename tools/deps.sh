@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when
-# any is missing. Safe to run again.
+# any is missing. Safe to run again. Names given as arguments are installed
+# too (the release jobs of .ci/run add theirs).
 set -euo pipefail
 packages=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
           libqt6help6 cmake ninja-build g++ pkg-config xvfb xauth libgl-dev)
+packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

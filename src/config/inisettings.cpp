@@ -133,6 +133,14 @@ QStringList defaultIniLines()
     };
 }
 
+QByteArray defaultIniContent()
+{
+    QByteArray bytes;
+    for (const QString &line : defaultIniLines())
+        bytes += (line + QStringLiteral("\r\n")).toUtf8();
+    return bytes;
+}
+
 void failIniRead()
 {
     fixedFailure("Can\u00b4t read INI-file! / INI-Datei kann nicht gelesen werden!", 2);
@@ -164,14 +172,8 @@ void CreateDefaultIniFile()
         LangMessageBoxArgs(549, {path}, 500, MbIconError);
         return;
     }
-    bool written = true;
-    for (const QString &line : defaultIniLines()) {
-        const QByteArray bytes = (line + QStringLiteral("\r\n")).toUtf8();
-        if (file.write(bytes) != bytes.size()) {
-            written = false;
-            break;
-        }
-    }
+    const QByteArray bytes = defaultIniContent();
+    bool written = file.write(bytes) == bytes.size();
     if (written)
         written = file.commit();
     else

@@ -8,6 +8,7 @@
 #ifndef PXRQ60_CONFIG_INISETTINGS_H
 #define PXRQ60_CONFIG_INISETTINGS_H
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -55,6 +56,8 @@ QString defaultTempFilePath();
 
 // The 21 lines of a new settings file, without line ends.
 QStringList defaultIniLines();
+// The bytes of the default file: those lines, each ended by CR LF.
+QByteArray defaultIniContent();
 
 // Creates the default file when it is missing, then fills IniSettings. On a
 // read failure it shows the fixed two-language box and ends the program

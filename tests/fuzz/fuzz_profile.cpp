@@ -37,7 +37,7 @@ QStringList lines(const QString &content)
     if (!l.isEmpty() && l.last().isEmpty())
         l.removeLast();
     // A CR at the very end of the file, with no LF after it, ends its line.
-    if (!l.isEmpty() && l.last().endsWith(QLatin1Char('\r')))
+    if (content.endsWith(QLatin1Char('\r')) && !l.isEmpty() && l.last().endsWith(QLatin1Char('\r')))
         l.last().chop(1);
     return l;
 }
