@@ -3,7 +3,7 @@
 # any is missing. Safe to run again.
 set -euo pipefail
 packages=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
-          libqt6help6 cmake ninja-build g++ pkg-config xvfb xauth libgl-dev)
+          libqt6help6 cmake ninja-build g++ pkg-config xvfb xauth libgl-dev locales)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
