@@ -252,26 +252,44 @@ void WriteComPort(uint8_t com)
     IniSettings.Comm.Com = com;
 }
 
-void WriteUserOptionNumbers(uint8_t readoutMode, uint8_t channelMode, uint8_t codeMark,
-                            const QString &tempFileNo)
+void WriteReadoutMode(uint8_t readoutMode)
 {
     writeKey("USER_OPTIONS", "READOUTMODE", QString::number(readoutMode));
     IniSettings.UserOptions.ReadoutMode = readoutMode;
+}
+
+void WriteChannelMode(uint8_t channelMode)
+{
     writeKey("USER_OPTIONS", "CHANNELMODE", QString::number(channelMode));
     IniSettings.UserOptions.ChannelMode = channelMode;
+}
+
+void WriteCodeMark(uint8_t codeMark)
+{
     writeKey("USER_OPTIONS", "CODEMARK", QString::number(codeMark));
     IniSettings.UserOptions.CodeMark = codeMark;
+}
+
+void WriteTempFileNo(const QString &tempFileNo)
+{
     writeKey("USER_OPTIONS", "TEMPFILENO", tempFileNo);
     IniSettings.UserOptions.TempFileNo = tempFileNo;
 }
 
-void WriteUserOptionTexts(const QString &reader, const QString &tempFilePath,
-                          const QString &accessCode)
+void WriteReader(const QString &reader)
 {
     writeKey("USER_OPTIONS", "READER", reader);
     IniSettings.UserOptions.Reader = reader;
+}
+
+void WriteTempFilePath(const QString &tempFilePath)
+{
     writeKey("USER_OPTIONS", "TEMPFILEPATH", tempFilePath);
     IniSettings.UserOptions.TempFilePath = tempFilePath;
+}
+
+void WriteAccessCode(const QString &accessCode)
+{
     writeKey("USER_OPTIONS", "ACCESSCODE", accessCode);
     IniSettings.UserOptions.AccessCode = accessCode;
 }

@@ -84,14 +84,18 @@ public:
     QString text() const;
 };
 
-// Writes one key to the file and stores it in IniSettings; throws
+// Each writes one key to the file and stores it in IniSettings; throws
 // IniWriteError when the file cannot be written (the record keeps its old
-// value then).
-void WriteComPort(uint8_t com);
-void WriteUserOptionNumbers(uint8_t readoutMode, uint8_t channelMode, uint8_t codeMark,
-                            const QString &tempFileNo);
-void WriteUserOptionTexts(const QString &reader, const QString &tempFilePath,
-                          const QString &accessCode);
+// value then, so record and file never disagree). Numbers are written in
+// decimal.
+void WriteComPort(uint8_t com);                      // COMM COM
+void WriteReadoutMode(uint8_t readoutMode);          // USER_OPTIONS READOUTMODE
+void WriteChannelMode(uint8_t channelMode);          // USER_OPTIONS CHANNELMODE
+void WriteCodeMark(uint8_t codeMark);                // USER_OPTIONS CODEMARK
+void WriteTempFileNo(const QString &tempFileNo);     // USER_OPTIONS TEMPFILENO
+void WriteReader(const QString &reader);             // USER_OPTIONS READER
+void WriteTempFilePath(const QString &tempFilePath); // USER_OPTIONS TEMPFILEPATH
+void WriteAccessCode(const QString &accessCode);     // USER_OPTIONS ACCESSCODE
 // "Justify" TEMPLOW / TEMPHIGH: the reference temperatures of the
 // calibration.
 void WriteTempLow(const QString &value);

@@ -60,13 +60,11 @@ bool keyMatches(const QString &line, const QString &key, QString *value)
 
 bool readFile(const QString &path, QString *content, bool *exists)
 {
-    QFile f(path);
-    *exists = f.exists();
-    if (!*exists)
-        return true;
-    if (!f.open(QIODevice::ReadOnly))
+    *exists = QFile::exists(path);
+    QByteArray bytes;
+    if (!readWholeFile(path, &bytes))
         return false;
-    *content = QString::fromUtf8(f.readAll());
+    *content = QString::fromUtf8(bytes);
     return true;
 }
 
@@ -150,7 +148,23 @@ bool WritePrivateProfileString(const QString &section, const QString &key, const
     bool exists = false;
     if (!readFile(path, &content, &exists))
         return false;
-    const QByteArray bytes = profileReplace(content, section, key, value).toUtf8();
+    return replaceFileAtomically(path, profileReplace(content, section, key, value).toUtf8());
+}
+
+bool readWholeFile(const QString &path, QByteArray *bytes)
+{
+    bytes->clear();
+    QFile f(path);
+    if (!f.exists())
+        return true;
+    if (!f.open(QIODevice::ReadOnly))
+        return false;
+    *bytes = f.readAll();
+    return f.error() == QFileDevice::NoError;
+}
+
+bool replaceFileAtomically(const QString &path, const QByteArray &bytes)
+{
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         return false;

@@ -33,6 +33,13 @@ QString GetPrivateProfileString(const QString &section, const QString &key,
 bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
                                const QString &fileName);
 
+// The whole file; a missing file reads as empty. False when it exists but
+// cannot be read.
+bool readWholeFile(const QString &path, QByteArray *bytes);
+// Replaces the file with `bytes` through QSaveFile: it is always the old or
+// the new one. False when it cannot be written.
+bool replaceFileAtomically(const QString &path, const QByteArray &bytes);
+
 // The same rules on texts, for the writer and for tests.
 QString profileLookup(const QString &content, const QString &section, const QString &key,
                       const QString &defaultValue);

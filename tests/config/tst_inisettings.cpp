@@ -265,8 +265,13 @@ void TestIniSettings::keyWritersKeepFileAndRecordTogether()
     WriteComPort(4);
     WriteTempLow("-10.5");
     WriteTempHigh("35.0");
-    WriteUserOptionNumbers(2, 0, 7, "123");
-    WriteUserOptionTexts(QString::fromUtf8("Jörg"), "/tmp/out", "11112222");
+    WriteReadoutMode(2);
+    WriteChannelMode(0);
+    WriteCodeMark(7);
+    WriteTempFileNo("123");
+    WriteReader(QString::fromUtf8("Jörg"));
+    WriteTempFilePath("/tmp/out");
+    WriteAccessCode("11112222");
     const TIniSettings written = IniSettings;
     QCOMPARE(int(written.Comm.Com), 4);
     QCOMPARE(written.Justify.TempLow, QString("-10.5"));
