@@ -276,13 +276,20 @@ int LangMessageBoxArgs(uint16_t textId, LangArgs args, uint16_t captionId, uint1
 
 int LangStatusBox(uint16_t textId, int status, uint16_t flags)
 {
+    return LangStatusBoxArgs(textId, {}, status, flags);
+}
+
+int LangStatusBoxArgs(uint16_t textId, LangArgs args, int status, uint16_t flags)
+{
     MessageRequest r;
-    r.text = langText(textId);
+    r.text = args.size() ? langFormatId(textId, args) : langText(textId);
     r.caption = langText(500) + QLatin1Char(' ') + QString::number(status);
     r.flags = flags;
     r.textId = textId;
     r.captionId = 500;
-    r.args = QStringList{QString::number(status)};
+    for (const LangArg &a : args)
+        r.args << a.display();
+    r.args << QString::number(status);
     return showMessage(r);
 }
 

@@ -101,6 +101,8 @@ int LangMessageBoxArgs(uint16_t textId, LangArgs args, uint16_t captionId, uint1
 // driver status. The number is appended, not formatted into caption 500, so a
 // translated caption holding a placeholder cannot swallow it.
 int LangStatusBox(uint16_t textId, int status, uint16_t flags = MbOk);
+// The same with a text that takes arguments: ID `textId` filled with `args`.
+int LangStatusBoxArgs(uint16_t textId, LangArgs args, int status, uint16_t flags = MbOk);
 // The program's one error box: `text` (already translated or formatted) under
 // caption 500 with the error icon; `args` are recorded for tests.
 int LangErrorBox(const QString &text, const QStringList &args = {});
