@@ -1,6 +1,7 @@
 #include "lineports.h"
 
 #include "profile.h"
+#include "sharedfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,8 +92,15 @@ bool WriteLinePort(int n, const QString &path)
     if (path.isEmpty() || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
         return false;
     const QString file = linePortConfPath();
-    QByteArray conf;
-    if (!readWholeFile(file, &conf))
+    // The driver reads the file at every connect, and another technician's
+    // program may change it at the same moment: one locked read-modify-write.
+    SharedFileLock lock(file);
+    if (!lock.locked())
         return false;
-    return replaceFileAtomically(file, withPortLine(conf, n, path));
+    QByteArray conf;
+    bool exists = false;
+    FileProblem problem;
+    if (!readPlainFile(file, MaxProfileBytes, &conf, &exists, &problem))
+        return false;
+    return replacePlainFile(file, withPortLine(conf, n, path), &problem);
 }

@@ -8,6 +8,7 @@
 #ifndef PXRQ60_LANG_LANGSUPP_H
 #define PXRQ60_LANG_LANGSUPP_H
 
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -17,8 +18,13 @@
 // The settings file whose COMMON/LANGUAGE key chooses the library.
 extern const char *const SettingsFileName; // "PXRQ60.INI"
 
+// The language chosen and the library paths tried (QT_LOGGING_RULES
+// "pxrq60.lang.debug=true"); off by default.
+Q_DECLARE_LOGGING_CATEGORY(lcLang)
+
 // Loads the library of the configured language, or shows the two-language
-// failure box and ends the program with exit code 1.
+// failure box (naming the library, and why the loader refused one that is
+// there) and ends the program with exit code 1.
 void LoadLanguageLibrary();
 // Releases the library; every text falls back to "str" + ID afterwards.
 void FreeLanguageLibrary();

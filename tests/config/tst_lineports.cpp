@@ -102,8 +102,10 @@ void TestLinePorts::writesTheFileAndKeepsTheRest()
     QVERIFY(WriteLinePort(2, QStringLiteral("/dev/serial/by-id/usb-x")));
     QCOMPARE(settings.read("sline_32.conf"),
              QByteArray("# by hand\nCOM1=/dev/ttyS0\nCOM2=/dev/serial/by-id/usb-x\n"));
-    // Replaced, not rewritten in place: nothing else is left in the folder.
-    QCOMPARE(QDir(settings.dir()).entryList(QDir::Files), QStringList{"sline_32.conf"});
+    // Replaced, not rewritten in place: no temporary file is left beside it,
+    // only the lock file that two programs writing at once share.
+    QCOMPARE(QDir(settings.dir()).entryList(QDir::Files),
+             (QStringList{"sline_32.conf", "sline_32.conf.lock"}));
 }
 
 void TestLinePorts::refusedWrites()
