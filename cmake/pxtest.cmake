@@ -1,25 +1,12 @@
-# German number, date and time forms for tests that also run under
-# LC_ALL=de_DE.UTF-8. Qt takes the locale from the environment; the C
-# library needs the locale's data for its own formatting, which localedef
-# builds into the build tree, so the machine needs no generated locales.
-set(PX_LOCALE_DIR ${CMAKE_BINARY_DIR}/locale)
-find_program(PX_LOCALEDEF localedef)
-if(PX_LOCALEDEF)
-  add_custom_command(OUTPUT ${PX_LOCALE_DIR}/de_DE.stamp
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PX_LOCALE_DIR}
-    COMMAND sh -c "'${PX_LOCALEDEF}' -i de_DE -f UTF-8 '${PX_LOCALE_DIR}/de_DE.UTF-8' || true"
-    COMMAND ${CMAKE_COMMAND} -E touch ${PX_LOCALE_DIR}/de_DE.stamp
-    COMMENT "Building the de_DE.UTF-8 locale for the tests")
-  add_custom_target(px_locale_de DEPENDS ${PX_LOCALE_DIR}/de_DE.stamp)
-endif()
-
-# px_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [TIMEOUT s] [GERMAN])
+# px_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [AS_NOBODY])
 # Builds one Qt Test executable into the build's test folder and registers it
 # with CTest. Tests run headless: the offscreen platform is set here, so a bare
-# `ctest` works as well as the test script. GERMAN registers a second run,
-# name_de, under LC_ALL=de_DE.UTF-8.
+# `ctest` works as well as the test script. AS_NOBODY registers a second run,
+# name_as_nobody, as the user nobody with group dialout (when CTest runs as
+# root; as any other user it runs as that user): permission checks that root
+# passes mean something only there.
 function(px_add_test)
-  cmake_parse_arguments(T "GERMAN" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "AS_NOBODY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
   set_target_properties(${T_NAME} PROPERTIES
@@ -33,12 +20,12 @@ function(px_add_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PX_BIN_DIR=${PX_BIN_DIR}")
-  if(T_GERMAN)
-    if(TARGET px_locale_de)
-      add_dependencies(${T_NAME} px_locale_de)
-    endif()
-    add_test(NAME ${T_NAME}_de COMMAND ${T_NAME})
-    set_tests_properties(${T_NAME}_de PROPERTIES TIMEOUT ${T_TIMEOUT}
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PX_BIN_DIR=${PX_BIN_DIR};LC_ALL=de_DE.UTF-8;LOCPATH=${PX_LOCALE_DIR}")
+  if(T_AS_NOBODY)
+    add_test(NAME ${T_NAME}_as_nobody
+      COMMAND runas 65534 65534 20 $<TARGET_FILE:${T_NAME}>)
+    add_dependencies(${T_NAME} runas)
+    # nobody's home does not exist; the temporary files go to /tmp.
+    set_tests_properties(${T_NAME}_as_nobody PROPERTIES TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PX_BIN_DIR=${PX_BIN_DIR};HOME=/tmp;TMPDIR=/tmp")
   endif()
 endfunction()

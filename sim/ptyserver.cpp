@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -30,38 +29,9 @@ void makeRaw(int fd)
     }
 }
 
-// The device writes and reads its numbers with the C library, always with
-// a decimal point. In a program that runs it in-process under a German
-// locale (a test under LC_ALL=de_DE.UTF-8), this thread's calls into the
-// simulator keep the C locale's numbers all the same.
-class CNumbers
-{
-public:
-    CNumbers() : m_c(newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr)))
-    {
-        if (m_c)
-            m_old = uselocale(m_c);
-    }
-    ~CNumbers()
-    {
-        if (m_c) {
-            uselocale(m_old);
-            freelocale(m_c);
-        }
-    }
-    CNumbers(const CNumbers &) = delete;
-    CNumbers &operator=(const CNumbers &) = delete;
-
-private:
-    locale_t m_c;
-    locale_t m_old = static_cast<locale_t>(nullptr);
-};
-
 } // namespace
 
-// The device's start values are numbers too: built under the C locale
-// (the temporary lives until m_sim is constructed).
-PtyServer::PtyServer(int generation) : m_sim((CNumbers(), generation))
+PtyServer::PtyServer(int generation) : m_sim(generation)
 {
     if (pipe2(m_wake, O_CLOEXEC | O_NONBLOCK) != 0)
         throw sysError("pipe2");
@@ -195,7 +165,6 @@ bool PtyServer::control(const std::string &line, std::string *reply)
     bool ok = false;
     bool hang = false;
     {
-        const CNumbers numbers;
         std::lock_guard<std::mutex> g(m_mutex);
         ok = m_sim.control(line, &r);
         hang = m_sim.takeHangUp();
@@ -225,7 +194,6 @@ void PtyServer::setLogSink(std::function<void(const std::string &)> sink)
 
 void PtyServer::withSimulator(const std::function<void(Simulator &)> &fn)
 {
-    const CNumbers numbers;
     std::lock_guard<std::mutex> g(m_mutex);
     fn(m_sim);
 }
@@ -275,7 +243,6 @@ void PtyServer::sendAnswer(const std::string &bytes, int waitMs, int baud)
 
 void PtyServer::serve()
 {
-    const CNumbers numbers;
     char buf[512];
     while (!m_stop) {
         pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};

@@ -1,6 +1,7 @@
 #include "exportfile.h"
 
 #include "helpers.h"
+#include "sharedfile.h"
 
 #include <QFile>
 #include <cerrno>
@@ -10,8 +11,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr mode_t ExportFileMode = 0664;
 
 QByteArray native(const QString &path)
 {
@@ -46,7 +45,7 @@ bool writeAndFlush(int fd, const QByteArray &bytes)
     // Without group write the file would be the creator's alone; a file
     // system that keeps no modes (a mounted share) refuses, which is no
     // reason to fail the export.
-    (void)::fchmod(fd, ExportFileMode);
+    (void)::fchmod(fd, mode_t(SharedFileMode));
     return writeAll(fd, bytes) && ::fsync(fd) == 0;
 }
 
@@ -77,8 +76,9 @@ ExportFileResult writeUnderName(const QString &folder, int number, const QByteAr
 {
     for (;;) {
         const QByteArray path = native(exportFileName(folder, number));
-        const int fd = ::open(path.constData(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, ExportFileMode);
+        const int fd =
+            ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
+                   mode_t(SharedFileMode));
         if (fd < 0 && errno == EEXIST) {
             // Another program took this number since the search.
             const std::optional<int> next = freeBelow(folder, number);
@@ -157,8 +157,8 @@ ExportFileResult writeExportFile(const QString &folder, int startNumber, const Q
         return writeUnderName(folder, number, bytes);
 
     // A nameless file in the folder: nobody sees it until it is whole.
-    const int fd =
-        ::open(native(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, ExportFileMode);
+    const int fd = ::open(native(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                          mode_t(SharedFileMode));
     if (fd < 0) // a file system without nameless files, or no folder at all
         return writeUnderName(folder, number, bytes);
     if (!writeAndFlush(fd, bytes)) {

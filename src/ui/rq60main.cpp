@@ -99,9 +99,9 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
     connect(m_ui->btSet, &QPushButton::clicked, this, &TFormRQ60Main::btSetClick);
     connectEditing();
     connectArchive();
-    // The options dialogs, the keys, the user lock and the help viewer come
-    // with their own windows; their entries only show whether they are
-    // available.
+    connectDialogs();
+    // The help viewer comes with its own window; its entries only show
+    // whether they are available.
 
     Init();
     // Lists show their first item once filled; the window starts as empty
