@@ -4,6 +4,8 @@
 // The serial line is not touched at start; the drivers are first called
 // when the user connects.
 #include "commclass.h"
+#include "helpkey.h"
+#include "helpwindow.h"
 #include "langsupp.h"
 #include "meldung.h"
 #include "messageboxpresenter.h"
@@ -36,6 +38,7 @@ int main(int argc, char *argv[])
         return ExitDriverMissing;
     }
     LoadLanguageLibrary(); // ends the program with exit code 1 when missing
+    installHelpKey();
 
     int rc = 0;
     {
@@ -45,6 +48,7 @@ int main(int argc, char *argv[])
         mainWindow.show();
         rc = app.exec();
         FormMeldung = nullptr;
+        destroyHelpWindow();
     }
     destroyCurrentLink();
     FreeLanguageLibrary();

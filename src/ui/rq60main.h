@@ -72,6 +72,8 @@ public:
     void LostConnection(TCommClass *sender);
     void btShowStatRegTextClick();
     void btClearStatusRegisterClick();
+    void mn41InhaltClick();
+    void mn42SuchenClick();
     void mn43InfoClick();
     void acChangeBattCapExecute();
     // Editing and write-back (rq60editing.cpp). "Setzen" writes every

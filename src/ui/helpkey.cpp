@@ -1,0 +1,73 @@
+#include "helpkey.h"
+
+#include "helpentry.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QVariant>
+#include <QWidget>
+
+namespace {
+
+// Sees every key press of the application before the control does, so that
+// no control (an entry field, a list, a grid) can take F1 for itself.
+class HelpKeyFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *receiver, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
+            return false;
+        // The press reaches the window first and then the control; it is
+        // taken at its first sight so that one press opens one topic.
+        const QWidget *at = QApplication::focusWidget();
+        if (!at)
+            at = qobject_cast<QWidget *>(receiver);
+        if (!at)
+            at = QApplication::activeWindow();
+        showHelpFor(at);
+        return true;
+    }
+};
+
+} // namespace
+
+HelpTarget helpTargetOf(const QWidget *widget)
+{
+    for (const QWidget *w = widget; w; w = w->parentWidget()) {
+        if (const int context = w->property("helpContext").toInt(); context > 0)
+            return HelpTarget{context, QString(), w};
+        if (const QString keyword = w->property("helpKeyword").toString(); !keyword.isEmpty())
+            return HelpTarget{0, keyword, w};
+        if (w->isWindow())
+            break; // a dialog's controls never take the main window's topic
+    }
+    return HelpTarget{};
+}
+
+void showHelpFor(const QWidget *widget)
+{
+    const HelpTarget t = helpTargetOf(widget);
+    if (t.context > 0)
+        showHelpContext(t.context);
+    else if (!t.keyword.isEmpty())
+        showHelpKeyword(t.keyword);
+    else
+        showHelpKeyword(QStringLiteral("Inhalt"));
+}
+
+void installHelpKey()
+{
+    static QPointer<HelpKeyFilter> filter;
+    if (filter || !qApp)
+        return;
+    filter = new HelpKeyFilter(qApp);
+    qApp->installEventFilter(filter);
+}
