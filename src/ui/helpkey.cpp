@@ -25,11 +25,12 @@ protected:
         const auto *key = static_cast<QKeyEvent *>(event);
         if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
             return false;
-        // The press reaches the window first and then the control; it is
-        // taken at its first sight so that one press opens one topic.
-        const QWidget *at = QApplication::focusWidget();
+        // A key press goes to the window system's window first, then to the
+        // control with the focus. It is taken at its first sight, so that one
+        // press opens one topic, and the control is the focused one.
+        const QWidget *at = qobject_cast<QWidget *>(receiver);
         if (!at)
-            at = qobject_cast<QWidget *>(receiver);
+            at = QApplication::focusWidget();
         if (!at)
             at = QApplication::activeWindow();
         showHelpFor(at);
