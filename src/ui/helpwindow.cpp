@@ -6,10 +6,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
+#include <QHelpIndexModel>
 #include <QHelpIndexWidget>
 #include <QHelpLink>
 #include <QHelpSearchEngine>
@@ -197,6 +199,14 @@ void HelpWindow::dropEngine()
                 delete w;
         }
     m_browser->setEngine(nullptr);
+    // The engine builds its contents and index in worker threads as soon as
+    // it is set up; destroying it while they run makes them touch freed
+    // memory. They take milliseconds: wait for them.
+    const QDeadlineTimer deadline(10000);
+    while ((m_engine->contentModel()->isCreatingContents() ||
+            m_engine->indexModel()->isCreatingIndex()) &&
+           !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     delete m_engine;
     m_engine = nullptr;
     m_file.clear();
