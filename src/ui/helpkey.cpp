@@ -47,8 +47,10 @@ HelpTarget helpTargetOf(const QWidget *widget)
             return HelpTarget{context, QString(), w};
         if (const QString keyword = w->property("helpKeyword").toString(); !keyword.isEmpty())
             return HelpTarget{0, keyword, w};
-        if (w->isWindow())
-            break; // a dialog's controls never take the main window's topic
+        // A dialog's controls never take the main window's topic; an open
+        // list (a popup window of its own) takes the topic of its control.
+        if (w->isWindow() && w->windowType() != Qt::Popup)
+            break;
     }
     return HelpTarget{};
 }

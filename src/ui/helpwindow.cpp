@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QHelpContentModel>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexModel>
@@ -171,6 +172,7 @@ HelpWindow::HelpWindow() : QMainWindow(nullptr)
     connect(m_browser, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
     connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
     connect(m_browser, &QTextBrowser::sourceChanged, this, &HelpWindow::retitle);
+    connect(m_browser, &QTextBrowser::sourceChanged, this, &HelpWindow::markInContents);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
         if (tab == SearchTab)
             startIndexingOnce();
@@ -249,6 +251,12 @@ bool HelpWindow::useCurrentHelpFile()
     contents->setObjectName(QStringLiteral("helpContents"));
     m_contentsBox->addWidget(contents);
     connect(contents, &QHelpContentWidget::linkActivated, this, &HelpWindow::showTopic);
+    // The contents are built in the background: once they are there, open
+    // the first level and mark the topic on show.
+    connect(engine->contentModel(), &QHelpContentModel::contentsCreated, this, [this, contents] {
+        contents->expandToDepth(0);
+        markInContents();
+    });
 
     QHelpIndexWidget *index = engine->indexWidget();
     index->setObjectName(QStringLiteral("helpIndex"));
@@ -305,12 +313,17 @@ void HelpWindow::showTopic(const QUrl &url)
 {
     m_browser->setSource(url);
     m_status->clear();
-    if (m_engine) {
-        QHelpContentWidget *contents = m_engine->contentWidget();
-        const QModelIndex at = contents->indexOf(url);
-        if (at.isValid())
-            contents->setCurrentIndex(at);
-    }
+    markInContents();
+}
+
+void HelpWindow::markInContents()
+{
+    if (!m_engine)
+        return;
+    QHelpContentWidget *contents = m_engine->contentWidget();
+    const QModelIndex at = contents->indexOf(m_browser->source());
+    if (at.isValid())
+        contents->setCurrentIndex(at);
 }
 
 void HelpWindow::showMissing(const QString &note)

@@ -87,6 +87,7 @@ private:
     bool useCurrentHelpFile();
     void dropEngine();
     void showTopic(const QUrl &url);
+    void markInContents();
     QUrl topicFor(const QString &id) const;
     void showMissing(const QString &note);
     void present();

@@ -15,7 +15,9 @@
 #include "ui_battcap.h"
 #include "ui_rq60main.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -47,6 +49,7 @@ private slots:
     void startWithBothHelpFilesShowsNoBox();
     void f1OpensTheTopicOfTheControl_data();
     void f1OpensTheTopicOfTheControl();
+    void f1OnAnOpenListTakesTheListsTopic();
     void inhaltAndSuchenOpenTheirTabs();
     void indexFilterFindsAnAddress();
     void fullTextSearchFindsTopics();
@@ -165,6 +168,21 @@ void HelpTest::f1OpensTheTopicOfTheControl()
     QCOMPARE(help()->topicTitle(), title);
     QCOMPARE(recordedHelpRequests().size(), 1); // one press, one topic
     QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void HelpTest::f1OnAnOpenListTakesTheListsTopic()
+{
+    TFormRQ60Main w;
+    w.ui()->TabbedNotebook1->setCurrentIndex(1);
+    w.show();
+    QComboBox *list = w.ui()->P4;
+    list->setEnabled(true);
+    list->showPopup();
+    QWidget *popup = list->view();
+    QVERIFY(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_F1);
+    QCOMPARE(help()->topicTitle(), QStringLiteral("cp-Wert Impulseingang"));
+    list->hidePopup();
 }
 
 void HelpTest::inhaltAndSuchenOpenTheirTabs()
