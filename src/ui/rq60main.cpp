@@ -100,9 +100,9 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
             &TFormRQ60Main::btClearStatusRegisterClick);
     connect(m_ui->btSet, &QPushButton::clicked, this, &TFormRQ60Main::btSetClick);
     connectEditing();
-    // Printing, the options dialogs, the battery capacity, the archive
-    // export, the keys, the user lock and the help viewer come with their
-    // own windows; their entries only show whether they are available.
+    connectDialogs();
+    // Printing, the archive export and the help viewer come with their own
+    // windows; their entries only show whether they are available.
 
     Init();
     // Lists show their first item once filled; the window starts as empty
