@@ -18,6 +18,7 @@ using LangStringFn = int32_t (*)(uint16_t, char *, int32_t);
 struct Library {
     void *handle = nullptr;
     LangStringFn entry = nullptr;
+    QString language; // the code the library was chosen by, "DE"
 };
 
 Library &library()
@@ -73,6 +74,7 @@ void LoadLanguageLibrary()
     }
     library().handle = handle;
     library().entry = entry;
+    library().language = language;
 }
 
 void FreeLanguageLibrary()
@@ -86,6 +88,11 @@ void FreeLanguageLibrary()
 bool LanguageLibraryLoaded()
 {
     return library().entry != nullptr;
+}
+
+QString LoadedLanguage()
+{
+    return library().language;
 }
 
 void GetLangString(uint16_t id, QString &text)
@@ -230,8 +237,21 @@ MessagePresenter *messagePresenter()
     return presenterSlot();
 }
 
+std::function<void()> &beforeMessageHookSlot()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+void setBeforeMessageHook(std::function<void()> hook)
+{
+    beforeMessageHookSlot() = std::move(hook);
+}
+
 int showMessage(const MessageRequest &request)
 {
+    if (const std::function<void()> &hook = beforeMessageHookSlot())
+        hook();
     if (MessagePresenter *p = presenterSlot())
         return p->present(request);
     // No window system yet (or a tool without one): say it on stderr and
@@ -286,10 +306,11 @@ int LangStatusBox(uint16_t textId, int status, uint16_t flags)
     return showMessage(r);
 }
 
-int LangErrorBox(const QString &text, const QStringList &args)
+int LangErrorBox(const QString &text, const QStringList &args, int textId)
 {
     MessageRequest r;
     r.text = text;
+    r.textId = textId;
     r.caption = langText(500);
     r.captionId = 500;
     r.flags = MbIconError;

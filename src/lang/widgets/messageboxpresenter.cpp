@@ -32,7 +32,7 @@ int QMessageBoxPresenter::present(const MessageRequest &request)
     QMessageBox box(iconFor(request.flags), request.caption, request.text,
                     buttonsFor(request.flags), QApplication::activeWindow());
     if (request.flags & MbYesNo) {
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton((request.flags & MbDefaultNo) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     }
     // A question closed with the title bar's close box must not count as
