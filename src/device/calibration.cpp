@@ -3,8 +3,8 @@
 #include "devicetypes.h"
 #include "helpers.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 long double limitCalibrationValue(long double v)
 {
@@ -17,9 +17,12 @@ long double limitCalibrationValue(long double v)
 
 QString calibrationText(long double v)
 {
+    // to_chars rounds as printf's "%.0Lf" does, without the C library's
+    // locale.
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%4.0Lf", limitCalibrationValue(v));
-    return QString::fromLatin1(buffer);
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, limitCalibrationValue(v),
+                                 std::chars_format::fixed, 0);
+    return QString::fromLatin1(buffer, int(r.ptr - buffer)).rightJustified(4, QLatin1Char(' '));
 }
 
 CalibrationResult computeOffsetAndGradient(const CalibrationInput &in)

@@ -8,6 +8,7 @@
 #ifndef PXRQ60_LANG_LANGSUPP_H
 #define PXRQ60_LANG_LANGSUPP_H
 
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -18,8 +19,13 @@
 // The settings file whose COMMON/LANGUAGE key chooses the library.
 extern const char *const SettingsFileName; // "PXRQ60.INI"
 
+// The language chosen and the library paths tried (QT_LOGGING_RULES
+// "pxrq60.lang.debug=true"); off by default.
+Q_DECLARE_LOGGING_CATEGORY(lcLang)
+
 // Loads the library of the configured language, or shows the two-language
-// failure box and ends the program with exit code 1.
+// failure box (naming the library, and why the loader refused one that is
+// there) and ends the program with exit code 1.
 void LoadLanguageLibrary();
 // Releases the library; every text falls back to "str" + ID afterwards.
 void FreeLanguageLibrary();
@@ -111,6 +117,8 @@ int LangMessageBoxArgs(uint16_t textId, LangArgs args, uint16_t captionId, uint1
 // driver status. The number is appended, not formatted into caption 500, so a
 // translated caption holding a placeholder cannot swallow it.
 int LangStatusBox(uint16_t textId, int status, uint16_t flags = MbOk);
+// The same with a text that takes arguments: ID `textId` filled with `args`.
+int LangStatusBoxArgs(uint16_t textId, LangArgs args, int status, uint16_t flags = MbOk);
 // The program's one error box: `text` (already translated or formatted) under
 // caption 500 with the error icon; `args` and the ID of the text `text` was
 // built from (0 when none) are recorded for tests.

@@ -107,6 +107,9 @@ public:
     // (the default) loads by plain file name through the loader's search,
     // which finds the libraries beside the program.
     static void setDriverDirectory(const QString &dir);
+    // What dlopen gets for a driver library's file name: the name in the
+    // folder set above, or the bare name for the loader's search.
+    static QString driverPath(const QString &fileName);
 
 private:
     friend class LinkNotifier;

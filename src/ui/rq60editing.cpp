@@ -73,14 +73,7 @@ void setChangeFlag(QObject *o, bool on)
 // that did not reach the device.
 void showWriteRefused(const QString &key, const QString &value, int32_t status)
 {
-    MessageRequest r;
-    r.text = langFormatId(518, {key, value});
-    r.caption = langFormat(langText(500) + QStringLiteral(" %d"), {int(status)});
-    r.flags = MbOk;
-    r.textId = 518;
-    r.captionId = 500;
-    r.args = QStringList{key, value, QString::number(status)};
-    showMessage(r);
+    LangStatusBoxArgs(518, {key, value}, status);
 }
 
 } // namespace

@@ -78,9 +78,9 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
     connectDisplay();
     connectEditing();
     connectCalibration();
-    // Printing, the options dialogs, the battery capacity, the archive
-    // export, the keys, the user lock and the help viewer come with their
-    // own windows; their entries only show whether they are available.
+    connectDialogs();
+    // Printing, the archive export and the help viewer come with their own
+    // windows; their entries only show whether they are available.
 
     // F10 opens the menu bar from the keyboard, as on other desktops.
     auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);

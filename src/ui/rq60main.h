@@ -76,6 +76,15 @@ public:
     void btClearStatusRegisterClick();
     void mn43InfoClick();
     void acChangeBattCapExecute();
+    // The options dialogs and the lock key dialogs (rq60dialogs.cpp). After
+    // the user lock dialog the window shows the user lock as the device
+    // reported it, enables or locks the user-lock fields, and offers each
+    // key dialog only while its lock is open.
+    void mn21SioOptClick();
+    void mn22UserOptClick();
+    void acChangeCustomerKeyExecute();
+    void acChangeSupplierKeyExecute();
+    void acChangeUserLockExecute();
     // Editing and write-back (rq60editing.cpp). "Setzen" writes every
     // marked field in the write order and shows what the device stored;
     // "Verwerfen" drops the marks and reads the page again.
@@ -134,6 +143,7 @@ private:
     void connectDisplay();
     void connectEditing();
     void connectCalibration();
+    void connectDialogs();
     FieldInput fieldInput(const QString &name) const;
     bool writeFieldValue(const WireValue &w);
 

@@ -9,8 +9,12 @@
 #include "translateform.h"
 #include "ui_battcap.h"
 #include "ui_info.h"
+#include "ui_keydialog.h"
 #include "ui_meldung.h"
 #include "ui_rq60main.h"
+#include "ui_sio_opt.h"
+#include "ui_user_opt.h"
+#include "ui_userlock.h"
 
 #include <QFile>
 #include <QRadioButton>
@@ -34,13 +38,31 @@ std::unique_ptr<QWidget> makeDesign(const QString &name)
         Ui::TFormInfo().setupUi(d.get());
     else if (name == QLatin1String("TFormMeldung"))
         Ui::TFormMeldung().setupUi(d.get());
-    else
+    else if (name == QLatin1String("TFormSioOptions"))
+        Ui::TFormSioOptions().setupUi(d.get());
+    else if (name == QLatin1String("TFormUserOptions"))
+        Ui::TFormUserOptions().setupUi(d.get());
+    else if (name == QLatin1String("TFormUserLock"))
+        Ui::TFormUserLock().setupUi(d.get());
+    else if (name.startsWith(QLatin1String("TFormKeyDialog"))) {
+        Ui::TFormKeyDialog().setupUi(d.get());
+        // The supplier key dialog is the same design with its own caption
+        // and label.
+        if (name.endsWith(QLatin1String("Supplier"))) {
+            setComponentTag(d.get(), 6002);
+            setComponentTag(d->findChild<QLabel *>(QStringLiteral("Label1")), 6003);
+        }
+    } else
         Ui::TFormBattCap().setupUi(d.get());
     return d;
 }
 
-const QStringList designs{QStringLiteral("TFormRQ60Main"), QStringLiteral("TFormInfo"),
-                          QStringLiteral("TFormMeldung"), QStringLiteral("TFormBattCap")};
+const QStringList designs{
+    QStringLiteral("TFormRQ60Main"),         QStringLiteral("TFormInfo"),
+    QStringLiteral("TFormMeldung"),          QStringLiteral("TFormBattCap"),
+    QStringLiteral("TFormSioOptions"),       QStringLiteral("TFormUserOptions"),
+    QStringLiteral("TFormUserLock"),         QStringLiteral("TFormKeyDialog"),
+    QStringLiteral("TFormKeyDialogSupplier")};
 
 // The IDs a component takes from the table, by its kind.
 QList<uint16_t> idsOf(QObject *o)

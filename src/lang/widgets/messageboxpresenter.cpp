@@ -31,6 +31,9 @@ int QMessageBoxPresenter::present(const MessageRequest &request)
 {
     QMessageBox box(iconFor(request.flags), request.caption, request.text,
                     buttonsFor(request.flags), QApplication::activeWindow());
+    // Texts and their arguments (a device value, a path) are shown as they
+    // stand; QMessageBox would take "<leer>" for markup and drop it.
+    box.setTextFormat(Qt::PlainText);
     if (request.flags & MbYesNo) {
         box.setDefaultButton((request.flags & MbDefaultNo) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);

@@ -1,12 +1,11 @@
 #include "qttranslations.h"
 
+#include "langsupp.h"
+
 #include <QCoreApplication>
 #include <QLibraryInfo>
-#include <QLoggingCategory>
 #include <QTranslator>
 #include <memory>
-
-Q_LOGGING_CATEGORY(lcQtTranslations, "pxrq60.lang")
 
 bool installQtTranslations(const QString &language)
 {
@@ -18,7 +17,7 @@ bool installQtTranslations(const QString &language)
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(QStringLiteral("qtbase_") + language.toLower(), folder)) {
-        qCWarning(lcQtTranslations) << "no Qt translation for" << language << "in" << folder;
+        qCWarning(lcLang) << "no Qt translation for" << language << "in" << folder;
         return false;
     }
     QCoreApplication::installTranslator(translator.get());

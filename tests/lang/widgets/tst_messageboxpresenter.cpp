@@ -16,6 +16,7 @@ private slots:
     void answers_data();
     void answers();
     void qtTextsSpeakTheProgramsLanguage();
+    void textsAreShownAsTheyStand();
 };
 
 void MessageBoxPresenterTest::boxForFlags_data()
@@ -100,6 +101,28 @@ void MessageBoxPresenterTest::qtTextsSpeakTheProgramsLanguage()
     // A language Qt does not know leaves Qt's own (English) texts.
     QVERIFY(!installQtTranslations(QStringLiteral("XX")));
     QCOMPARE(yesText().first(), QStringLiteral("&Yes"));
+}
+
+void MessageBoxPresenterTest::textsAreShownAsTheyStand()
+{
+    // A device value or a path filled into a message is no markup.
+    MessageRequest request;
+    request.text = QStringLiteral("<b>P4</b> = <leer>");
+    request.caption = QStringLiteral("Fehler");
+    request.flags = MbIconError;
+    Qt::TextFormat format = Qt::AutoText;
+    QString shownText;
+    QTimer::singleShot(0, this, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(box);
+        format = box->textFormat();
+        shownText = box->text();
+        box->button(QMessageBox::Ok)->click();
+    });
+    QMessageBoxPresenter presenter;
+    QCOMPARE(presenter.present(request), 1);
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(shownText, request.text);
 }
 
 QTEST_MAIN(MessageBoxPresenterTest)
