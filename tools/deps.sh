@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the tests and the demo need, when
 # any is missing. Safe to run again.
 set -euo pipefail
-packages=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools
+packages=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools qt6-translations-l10n
           libqt6help6 cmake ninja-build g++ pkg-config xvfb xauth libgl-dev locales)
 missing=()
 for p in "${packages[@]}"; do

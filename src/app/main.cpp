@@ -4,9 +4,12 @@
 // The serial line is not touched at start; the drivers are first called
 // when the user connects.
 #include "commclass.h"
+#include "helpkey.h"
+#include "helpwindow.h"
 #include "langsupp.h"
 #include "meldung.h"
 #include "messageboxpresenter.h"
+#include "qttranslations.h"
 #include "rq60main.h"
 
 #include <QApplication>
@@ -36,6 +39,10 @@ int main(int argc, char *argv[])
         return ExitDriverMissing;
     }
     LoadLanguageLibrary(); // ends the program with exit code 1 when missing
+    // Yes, No, Cancel and the file and print dialogs are Qt's texts; without
+    // them a German box would ask with English buttons.
+    installQtTranslations(LoadedLanguage());
+    installHelpKey();
 
     int rc = 0;
     {
@@ -45,6 +52,7 @@ int main(int argc, char *argv[])
         mainWindow.show();
         rc = app.exec();
         FormMeldung = nullptr;
+        destroyHelpWindow();
     }
     destroyCurrentLink();
     FreeLanguageLibrary();

@@ -47,24 +47,43 @@ CalibrationResult computeOffsetAndGradient(const CalibrationInput &in)
     return r;
 }
 
-static long double numberOf(const QString &text)
-{
-    const std::optional<long double> v = decimalValue(text.trimmed());
-    if (!v)
-        throw ConversionError(text);
-    return *v;
-}
-
 CalibrationResult computeOffsetAndGradient(const QString &refLow, const QString &refHigh,
                                            const QString &p170, const QString &p171,
                                            const QString &p147, const QString &p148)
 {
     CalibrationInput in;
-    in.refLow = numberOf(refLow);
-    in.refHigh = numberOf(refHigh);
-    in.measuredLow = numberOf(p170);
-    in.measuredHigh = numberOf(p171);
-    in.oldOffset = numberOf(p147);
-    in.oldGradient = numberOf(p148);
+    const struct {
+        const char *key;
+        const QString &text;
+        long double &value;
+    } parts[] = {{"TempLowRef", refLow, in.refLow}, {"TempHighRef", refHigh, in.refHigh},
+                 {"P170", p170, in.measuredLow},    {"P171", p171, in.measuredHigh},
+                 {"P147", p147, in.oldOffset},      {"P148", p148, in.oldGradient}};
+    for (const auto &p : parts) {
+        const std::optional<long double> v = decimalValue(p.text.trimmed());
+        if (!v) {
+            CalibrationResult r;
+            r.status = CalibrationResult::NotANumber;
+            r.badKey = QString::fromLatin1(p.key);
+            r.badText = p.text;
+            return r;
+        }
+        p.value = *v;
+    }
     return computeOffsetAndGradient(in);
+}
+
+QString counterResetRequest(Generation generation)
+{
+    return generation == Generation::V1x ? QStringLiteral("P48=0") : QStringLiteral("P48=1");
+}
+
+QList<QPair<QString, QString>> clearedCounterTexts()
+{
+    const QString twoDecimals = QStringLiteral("00000000.00");
+    const QString fourDecimals = QStringLiteral("00000000.0000");
+    return {{QStringLiteral("H1"), twoDecimals},
+            {QStringLiteral("H2"), fourDecimals},
+            {QStringLiteral("H4"), fourDecimals},
+            {QStringLiteral("H6"), fourDecimals}};
 }

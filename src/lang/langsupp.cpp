@@ -20,6 +20,7 @@ using LangStringFn = int32_t (*)(uint16_t, char *, int32_t);
 struct Library {
     void *handle = nullptr;
     LangStringFn entry = nullptr;
+    QString language; // the code the library was chosen by, "DE"
 };
 
 Library &library()
@@ -90,6 +91,7 @@ void LoadLanguageLibrary()
     }
     library().handle = handle;
     library().entry = entry;
+    library().language = language;
 }
 
 void FreeLanguageLibrary()
@@ -103,6 +105,11 @@ void FreeLanguageLibrary()
 bool LanguageLibraryLoaded()
 {
     return library().entry != nullptr;
+}
+
+QString LoadedLanguage()
+{
+    return library().language;
 }
 
 void GetLangString(uint16_t id, QString &text)
@@ -247,8 +254,21 @@ MessagePresenter *messagePresenter()
     return presenterSlot();
 }
 
+std::function<void()> &beforeMessageHookSlot()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+void setBeforeMessageHook(std::function<void()> hook)
+{
+    beforeMessageHookSlot() = std::move(hook);
+}
+
 int showMessage(const MessageRequest &request)
 {
+    if (const std::function<void()> &hook = beforeMessageHookSlot())
+        hook();
     if (MessagePresenter *p = presenterSlot())
         return p->present(request);
     // No window system yet (or a tool without one): say it on stderr and
@@ -310,10 +330,11 @@ int LangStatusBoxArgs(uint16_t textId, LangArgs args, int status, uint16_t flags
     return showMessage(r);
 }
 
-int LangErrorBox(const QString &text, const QStringList &args)
+int LangErrorBox(const QString &text, const QStringList &args, int textId)
 {
     MessageRequest r;
     r.text = text;
+    r.textId = textId;
     r.caption = langText(500);
     r.captionId = 500;
     r.flags = MbIconError;

@@ -389,6 +389,16 @@ int32_t TCommClass::LineCall(int32_t code, char *buffer, int32_t *count, int32_t
     return status;
 }
 
+int32_t TCommClass::SendSessionEnd()
+{
+    if (!(State & StLineOpen))
+        return drv::DrvOutOfOrder;
+    char etb[3] = {0x17, 0x17, 0x17};
+    int32_t count = 3;
+    int32_t param = 0;
+    return LineCall(drv::LineSend, etb, &count, &param);
+}
+
 int32_t TCommClass::ProtocolCall(int32_t code, char *buffer, int32_t *count, int32_t *param)
 {
     if (!m_protoEntry)

@@ -70,6 +70,10 @@ public:
 
     int32_t LineCall(int32_t code, char *buffer, int32_t *count, int32_t *param);
     int32_t ProtocolCall(int32_t code, char *buffer, int32_t *count, int32_t *param);
+    // Sends the three ETB bytes (0x17) that end any session of the device at
+    // once, whichever protocol it is in. Gives the line driver's status;
+    // -1 when the line is not open (there is no session to end then).
+    int32_t SendSessionEnd();
 
     void LoadDrivers();
     void OpenLine();

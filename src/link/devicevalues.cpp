@@ -57,6 +57,16 @@ void TVCVal::clear()
     *this = TVCVal();
 }
 
+void TVCVal::clearDeviceTexts()
+{
+    for (QString &t : H)
+        t.clear();
+    for (QString &t : L)
+        t.clear();
+    for (QString &t : P)
+        t.clear();
+}
+
 void StoreValue(const QString &key, const QString &value)
 {
     if (key == QLatin1String("TempLowRef")) {

@@ -18,6 +18,7 @@
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QTableWidget>
 
 namespace {
@@ -102,13 +103,14 @@ void TFormRQ60Main::acReadArchivDataExecute()
 void TFormRQ60Main::btCreateTempFileClick()
 {
     showWaitNotice(545);
+    // Every box closes the notice first (the window's message hook).
+    const auto closeNotice = qScopeGuard([this] { closeWaitNotice(); });
     const TUserOptions &options = IniSettings.UserOptions;
     const QString menu = RemoveChars(m_ui->mn2Einstellungen->title(), QStringLiteral("&"));
     const QString item = RemoveChars(m_ui->mn22UserOpt->text(), QStringLiteral("&"));
 
     const std::optional<int> start = exportStartNumber(options.TempFileNo);
     if (!start) {
-        closeWaitNotice();
         LangMessageBoxArgs(1410, {options.TempFileNo, menu, item}, 500, MbOk);
         return;
     }
@@ -122,11 +124,9 @@ void TFormRQ60Main::btCreateTempFileClick()
         } catch (const ConversionError &e) {
             // Only the window's fields are concerned; the file takes the
             // texts as the device gave them.
-            closeWaitNotice();
             LangErrorBox(e.message());
         }
         if (status != 0) {
-            closeWaitNotice();
             LangMessageBox(539, 500, MbOk);
             return;
         }
@@ -142,7 +142,6 @@ void TFormRQ60Main::btCreateTempFileClick()
                                                       pass, options.Reader, now);
         if (lines.error) {
             failed = true;
-            closeWaitNotice();
             const uint16_t id = lines.error->kind == ExportValueError::NotPositive ? 1411 : 1412;
             LangMessageBoxArgs(id, {valueName(*lines.error), lines.error->text}, 500, MbOk);
             continue;
@@ -152,13 +151,11 @@ void TFormRQ60Main::btCreateTempFileClick()
         if (file.status == ExportFileResult::Written)
             continue;
         failed = true;
-        closeWaitNotice();
         if (file.status == ExportFileResult::CreateFailed)
             LangMessageBoxArgs(538, {file.fileName, menu, item}, 500, MbOk);
         else
             LangMessageBoxArgs(537, {file.fileName}, 500, MbOk);
     }
-    closeWaitNotice();
     if (!failed)
         LangMessageBox(536, 501, MbOk);
 }

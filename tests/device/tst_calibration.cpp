@@ -120,10 +120,18 @@ void TestCalibration::equalMeasuredIsAnError()
     QCOMPARE(calibrationText(-0.0L), QString("   0"));
 }
 
+// The value that is no number is named, so that the message can say which.
 void TestCalibration::notANumberMeasured()
 {
-    QVERIFY_THROWS_EXCEPTION(ConversionError,
-                             computeOffsetAndGradient("-20.0", "40.0", "", "40.0", "100", "2000"));
+    CalibrationResult r = computeOffsetAndGradient("-20.0", "40.0", "", "40.0", "100", "2000");
+    QCOMPARE(r.status, CalibrationResult::NotANumber);
+    QCOMPARE(r.badKey, QString("P170"));
+    QCOMPARE(r.badText, QString());
+    r = computeOffsetAndGradient("-20.0", "40.0", "-20.0", "40.0", "1.2.3", "2000");
+    QCOMPARE(r.status, CalibrationResult::NotANumber);
+    QCOMPARE(r.badKey, QString("P147"));
+    QCOMPARE(r.badText, QString("1.2.3"));
+    QVERIFY(r.offsetText.isEmpty());
 }
 
 void TestCalibration::numbersIgnoreTheLocale_data()

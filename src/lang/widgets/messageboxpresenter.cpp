@@ -35,7 +35,7 @@ int QMessageBoxPresenter::present(const MessageRequest &request)
     // stand; QMessageBox would take "<leer>" for markup and drop it.
     box.setTextFormat(Qt::PlainText);
     if (request.flags & MbYesNo) {
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton((request.flags & MbDefaultNo) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     }
     // A question closed with the title bar's close box must not count as
