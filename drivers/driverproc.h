@@ -34,6 +34,13 @@ enum LineFunction : int32_t {
     LineReceive = 5,    // up to *count bytes into buffer, first byte within 300 ms
     LineClose = 6,
     LineDeinit = 8,
+    // Our addition: the device path a port name stands for, by the driver's
+    // own rule, so that the options dialog shows what "COM3" will open
+    // without knowing the rule. Buffer: "COMn" in, the path out (text, see
+    // Buffers above); *count the capacity in, the path's length out. Needs
+    // no initialisation and opens nothing. -2 for a name that is no COMn,
+    // -12 when the path does not fit.
+    LineResolvePort = 9,
 };
 
 // Protocol driver (pcola_32, pcolb_32) function codes.

@@ -424,8 +424,8 @@ std::string DeviceModel::batteryText() const
     double ah = std::min(99.0, tenths) / 10.0;
     long months = std::lround(ah / AhPerMonth);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.1f;%03ld", ah, std::min(999L, months));
-    return buf;
+    std::snprintf(buf, sizeof buf, ";%03ld", std::min(999L, months));
+    return rules::fixed(ah, 1) + buf;
 }
 
 void DeviceModel::keepArchive(int n)

@@ -3,6 +3,7 @@
 #include "iecframe.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -37,9 +38,12 @@ bool toInt(const std::string &text, long lo, long hi, long *value)
 
 bool toDouble(const std::string &text, double *value)
 {
-    char *end = nullptr;
-    double v = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0')
+    // A decimal point whatever the hosting program's locale.
+    const char *begin = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
+    double v = 0;
+    const auto r = std::from_chars(begin, text.data() + text.size(), v);
+    if (text.empty() || (*begin == '-' && begin != text.data()) || r.ec != std::errc() ||
+        r.ptr != text.data() + text.size())
         return false;
     *value = v;
     return true;

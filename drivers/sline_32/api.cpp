@@ -42,6 +42,23 @@ int32_t openPort(sline::SerialLine &line, const char *buffer)
     return line.open(sline::resolvePortPath(n), settings);
 }
 
+// The path for "COMn" in `buffer`, written back into it.
+int32_t resolvePort(char *buffer, int32_t *count)
+{
+    if (!buffer || !count || *count <= 0)
+        return drv::DrvBadArgument;
+    const std::size_t capacity = std::size_t(*count);
+    const int n = sline::comPortNumber(std::string(buffer, strnlen(buffer, capacity)));
+    if (n == 0)
+        return drv::DrvBadArgument;
+    const std::string path = sline::resolvePortPath(n);
+    if (path.size() + 1 > capacity)
+        return drv::DrvAnswerTooLong;
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    *count = int32_t(path.size());
+    return drv::DrvOk;
+}
+
 int32_t transfer(sline::SerialLine &line, int32_t code, char *buffer, int32_t *count)
 {
     if (!buffer || !count || *count < 0 || (code == drv::LineReceive && *count == 0))
@@ -91,6 +108,7 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
         d.line.close();
         d.initialised = false;
         return drv::DrvOk;
+    case drv::LineResolvePort: return resolvePort(buffer, count);
     default: return drv::DrvBadArgument;
     }
 }

@@ -1,7 +1,9 @@
 // Line driver sline_32: one serial port over POSIX termios.
 //
 // Function codes (driverproc.h): 0 initialise, 2 open "COMn:" + line settings,
-// 3 send, 4 flush input, 5 receive, 6 close, 8 deinitialise.
+// 3 send, 4 flush input, 5 receive, 6 close, 8 deinitialise, 9 the device
+// path a "COMn" resolves to (resolvePortPath below; the options dialog asks
+// the driver instead of repeating the rule).
 //
 // Flushing input is a function of its own (code 4, buffer null) rather than
 // a receive-until-empty in the protocol drivers: a receive waits up to 300 ms

@@ -5,17 +5,18 @@
 // when the user connects.
 #include "commandline.h"
 #include "commclass.h"
+#include "helpkey.h"
+#include "helpwindow.h"
 #include "langsupp.h"
 #include "meldung.h"
 #include "messageboxpresenter.h"
+#include "qttranslations.h"
 #include "rq60main.h"
 #include "termination.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QTimer>
-#include <QTranslator>
 
 Q_LOGGING_CATEGORY(lcApp, "pxrq60.app", QtWarningMsg)
 
@@ -25,16 +26,6 @@ namespace {
 // exists. The language library is not loaded yet, so the link's message is
 // the number of its text followed by the library's name.
 constexpr int ExitDriverMissing = 4;
-
-// Qt's own texts (the Yes and No of the boxes, the file, print and page
-// dialogs) in the language of the settings, from Qt's translations package.
-// Without it they stay English.
-void loadQtTexts(QTranslator &translator)
-{
-    if (translator.load(QStringLiteral("qtbase_") + configuredLanguage().toLower(),
-                        QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&translator);
-}
 
 } // namespace
 
@@ -57,8 +48,10 @@ int main(int argc, char *argv[])
         return ExitDriverMissing;
     }
     LoadLanguageLibrary(); // ends the program with exit code 1 when missing
-    QTranslator qtTexts;
-    loadQtTexts(qtTexts);
+    // Yes, No, Cancel and the file and print dialogs are Qt's texts; without
+    // them a German box would ask with English buttons.
+    installQtTranslations(LoadedLanguage());
+    installHelpKey();
     TerminationRequests termination;
 
     int rc = 0;
@@ -72,6 +65,7 @@ int main(int argc, char *argv[])
         rc = app.exec();
         termination.setMainWindow(nullptr);
         FormMeldung = nullptr;
+        destroyHelpWindow();
     }
     destroyCurrentLink();
     FreeLanguageLibrary();

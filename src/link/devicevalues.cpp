@@ -57,6 +57,16 @@ void TVCVal::clear()
     *this = TVCVal();
 }
 
+void TVCVal::clearDeviceTexts()
+{
+    for (QString &t : H)
+        t.clear();
+    for (QString &t : L)
+        t.clear();
+    for (QString &t : P)
+        t.clear();
+}
+
 void StoreValue(const QString &key, const QString &value)
 {
     if (key == QLatin1String("TempLowRef")) {
@@ -124,11 +134,15 @@ int32_t WriteValue(const QString &request, QString *answerValue)
     TCommClass *link = currentLink();
     if (!link)
         return drv::DrvOutOfOrder;
-    const QByteArray out = request.toLatin1();
-    if (out.size() >= WriteBufferSize)
+    QByteArray out = request.toLatin1();
+    if (out.size() >= WriteBufferSize) {
+        explicit_bzero(out.data(), size_t(out.size()));
         return drv::DrvBadArgument;
+    }
     char buffer[WriteBufferSize] = {};
     std::memcpy(buffer, out.constData(), size_t(out.size()));
+    // The request may carry a lock key: no copy of it outlives the call.
+    explicit_bzero(out.data(), size_t(out.size()));
     int32_t count = WriteBufferSize, param = 0;
     const int32_t status = link->ProtocolCall(drv::ProtoWrite, buffer, &count, &param);
     if (status == 0 && answerValue) {
@@ -137,6 +151,7 @@ int32_t WriteValue(const QString &request, QString *answerValue)
         const int eq = answer.indexOf(QLatin1Char('='));
         *answerValue = eq < 0 ? QString() : answer.mid(eq + 1);
     }
+    explicit_bzero(buffer, sizeof buffer);
     return status;
 }
 

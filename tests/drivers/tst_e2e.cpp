@@ -7,6 +7,16 @@
 
 using namespace std::string_literals;
 
+namespace {
+bool logged(const rq60::PtyServer &device, const std::string &entry)
+{
+    for (const std::string &line : device.requestLog())
+        if (line == entry)
+            return true;
+    return false;
+}
+} // namespace
+
 class TestDriversE2e : public QObject
 {
     Q_OBJECT
@@ -39,7 +49,8 @@ void TestDriversE2e::wnThenDs()
     QCOMPARE(wn.call(drv::ProtoEnd), 0);
     char etb[] = "\x17\x17\x17";
     QCOMPARE(line.call(drv::LineSend, etb, 3), 0);
-    QTest::qWait(200);
+    // The device has ended the session once it logged the three bytes.
+    QTRY_VERIFY(logged(device, "ETB"));
     QCOMPARE(ds.call(drv::ProtoInit), 0);
     QCOMPARE(ds.call(drv::ProtoAttachLine, reinterpret_cast<char *>(line.proc)), 0);
     QCOMPARE(ds.call(drv::ProtoStart), 0);

@@ -21,6 +21,7 @@ private slots:
     void exclusive();
     void outOfOrder();
     void lineGone();
+    void resolvesPortNames();
 
 private:
     int32_t open(const char *text = "COM5:4800,N,8,1,BIN,RS1,DS0")
@@ -175,6 +176,40 @@ void TestSline::lineGone()
     QVERIFY(t.elapsed() < 1000);
     char out[] = "x";
     QCOMPARE(line.call(drv::LineSend, out, 1), int(drv::DrvLineGone));
+}
+
+// What the options dialog shows for a port is what an open would use: the
+// driver answers the path by the same rule, opening nothing.
+void TestSline::resolvesPortNames()
+{
+    QTemporaryDir settings;
+    QFile conf(settings.filePath("sline_32.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("COM6=/dev/serial/by-id/usb-adapter\n");
+    conf.close();
+    qputenv("PXRQ60_SETTINGS_DIR", settings.path().toUtf8());
+    qunsetenv("SLINE_32_COM6");
+    const auto cleanup = qScopeGuard([] { qunsetenv("PXRQ60_SETTINGS_DIR"); });
+
+    QCOMPARE(line.call(drv::LineDeinit), 0); // no initialisation needed
+    std::string t = "COM5";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 64), 0);
+    QCOMPARE(t, peer->slavePath());
+    QCOMPARE(line.lastCount, int32_t(t.size()));
+    t = "com6";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 64), 0);
+    QCOMPARE(t, std::string("/dev/serial/by-id/usb-adapter"));
+    t = "COM8";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 64), 0);
+    QCOMPARE(t, std::string("/dev/ttyS7"));
+    // A path that does not fit leaves the buffer as it was.
+    t = "COM6";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 20), int(drv::DrvAnswerTooLong));
+    QCOMPARE(t, std::string("COM6"));
+    t = "LPT1";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 64), int(drv::DrvBadArgument));
+    QCOMPARE(line.call(drv::LineResolvePort, nullptr, 64), int(drv::DrvBadArgument));
+    QCOMPARE(line.call(drv::LineInit), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSline)

@@ -21,24 +21,16 @@ QString name(const QByteArray &bytes, bool allowEmpty)
     return out;
 }
 
-// The file's lines as the reader takes them: CR LF and LF end a line, and
-// so does a lone CR where the reader takes it as a line end (files saved by
-// old editors): the writer must keep every line the reader sees.
+// The file's lines without their ends: CR LF, LF and a lone CR each end a
+// line.
 QStringList lines(const QString &content)
 {
-    static const bool crEndsLine =
-        profileLookup(QStringLiteral("[a]\rk=1\r"), QStringLiteral("a"), QStringLiteral("k"),
-                      QString()) == QLatin1String("1");
     QString c = content;
     c.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    if (crEndsLine)
-        c.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    c.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QStringList l = c.split(QLatin1Char('\n'));
     if (!l.isEmpty() && l.last().isEmpty())
         l.removeLast();
-    // A CR at the very end of the file, with no LF after it, ends its line.
-    if (content.endsWith(QLatin1Char('\r')) && !l.isEmpty() && l.last().endsWith(QLatin1Char('\r')))
-        l.last().chop(1);
     return l;
 }
 
@@ -60,35 +52,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     const QString before = profileLookup(content, section, key, QStringLiteral("\x01"));
     const QString written = profileReplace(content, section, key, value);
     FUZZ_CHECK(profileLookup(written, section, key, QStringLiteral("\x01")) == value);
-    FUZZ_CHECK(written.endsWith(QStringLiteral("\r\n")));
 
     // Other keys read as before.
     const QString other = key + QStringLiteral("X");
     FUZZ_CHECK(profileLookup(written, section, other, QStringLiteral("\x01")) ==
                profileLookup(content, section, other, QStringLiteral("\x01")));
 
-    // Line by line: the old lines in their order, with one changed to the
-    // entry or the entry (and perhaps its section) added.
+    // Line by line: the old lines in their order, except at most one (the
+    // entry changed in place), and at most the entry, its section header and
+    // a blank line before it added.
     const QStringList a = lines(content);
-    QStringList b = written.split(QStringLiteral("\r\n"));
-    b.removeLast(); // after the last line end
+    const QStringList b = lines(written);
     const QString entry = key + QLatin1Char('=') + value;
-    int diff = 0;
-    while (diff < a.size() && diff < b.size() && a[diff] == b[diff])
-        ++diff;
-    if (b.size() == a.size()) {
-        FUZZ_CHECK(diff == a.size() || (b[diff] == entry && a.mid(diff + 1) == b.mid(diff + 1)));
-    } else if (b.size() == a.size() + 1) {
-        FUZZ_CHECK(b[diff] == entry && a.mid(diff) == b.mid(diff + 1));
-    } else {
-        // A new section at the end, after a blank line when the file did not
-        // end with one.
+    qsizetype head = 0;
+    while (head < a.size() && head < b.size() && a[head] == b[head])
+        ++head;
+    qsizetype tail = 0;
+    while (tail < a.size() - head && tail < b.size() - head &&
+           a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+        ++tail;
+    const QStringList removed = a.mid(head, a.size() - head - tail);
+    const QStringList added = b.mid(head, b.size() - head - tail);
+    FUZZ_CHECK(removed.size() <= 1 && added.size() <= 3);
+    for (const QString &l : added)
+        FUZZ_CHECK(l == entry || l.isEmpty() || l == QLatin1Char('[') + section + QLatin1Char(']'));
+    if (added.size() > 1)
         FUZZ_CHECK(before == QStringLiteral("\x01"));
-        FUZZ_CHECK(b.mid(0, a.size()) == a);
-        const QStringList tail = b.mid(a.size());
-        FUZZ_CHECK(tail.size() == 2 || (tail.size() == 3 && tail[0].isEmpty()));
-        FUZZ_CHECK(tail.last() == entry &&
-                   tail[tail.size() - 2] == QLatin1Char('[') + section + QLatin1Char(']'));
-    }
     return 0;
 }

@@ -12,9 +12,11 @@ std::string value(const DeviceModel &m, const char *address)
     int e = m.read(address, &v);
     return e ? "ER" + std::to_string(e) : v;
 }
+// The device's decimal point, whatever the test's locale (stod would
+// follow LC_NUMERIC).
 double num(const DeviceModel &m, const char *address)
 {
-    return std::stod(value(m, address));
+    return QString::fromStdString(value(m, address)).toDouble();
 }
 } // namespace
 

@@ -4,10 +4,10 @@
 
 QMessageBox::Icon QMessageBoxPresenter::iconFor(uint16_t flags)
 {
+    // Only the error flag carries an icon: a question (flag 4) is asked
+    // plainly, as the program has always asked its closing questions.
     if (flags & MbIconError)
         return QMessageBox::Critical;
-    if (flags & MbYesNo)
-        return QMessageBox::Question;
     return QMessageBox::NoIcon;
 }
 
@@ -31,8 +31,11 @@ int QMessageBoxPresenter::present(const MessageRequest &request)
 {
     QMessageBox box(iconFor(request.flags), request.caption, request.text,
                     buttonsFor(request.flags), QApplication::activeWindow());
+    // Texts and their arguments (a device value, a path) are shown as they
+    // stand; QMessageBox would take "<leer>" for markup and drop it.
+    box.setTextFormat(Qt::PlainText);
     if (request.flags & MbYesNo) {
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton((request.flags & MbDefaultNo) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     }
     // A question closed with the title bar's close box must not count as
