@@ -1,5 +1,6 @@
 #include "valuerules.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -28,7 +29,11 @@ bool parseDecimal(const std::string &text, double *value, int *decimals)
     }
     if (i != text.size() || intDigits + fracDigits == 0 || intDigits > 12)
         return false;
-    double v = std::strtod(text.c_str() + (text[0] == '+' ? 1 : 0), nullptr);
+    // from_chars, not strtod: the numeric locale of a program that runs the
+    // simulator in-process may use a decimal comma.
+    double v = 0;
+    const char *digits = text.data() + (negative || text[0] == '+' ? 1 : 0);
+    std::from_chars(digits, text.data() + text.size(), v, std::chars_format::fixed);
     *value = negative && v > 0 ? -v : v;
     if (decimals)
         *decimals = static_cast<int>(fracDigits);
@@ -62,9 +67,9 @@ bool allDigits(const std::string &text, std::size_t count)
 
 std::string fixed(double value, int decimals)
 {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    std::string s = buf;
+    char buf[400];
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    std::string s(buf, r.ptr);
     if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos)
         s.erase(0, 1);
     return s;
@@ -87,9 +92,9 @@ std::string counter(double value, int decimals)
     // A counter shows what it has counted: cut, never rounded up.
     double scale = std::pow(10.0, decimals);
     double cut = std::floor((value < 0 ? 0.0 : value) * scale + 1e-6) / scale;
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%0*.*f", 9 + decimals, decimals, cut);
-    return buf;
+    std::string s = fixed(cut, decimals);
+    const std::size_t width = 9 + static_cast<std::size_t>(decimals);
+    return s.size() < width ? std::string(width - s.size(), '0') + s : s;
 }
 
 std::string twoDigits(int n)
