@@ -28,7 +28,7 @@ int32_t openPort(sline::SerialLine &line, const char *buffer)
         return drv::DrvBadArgument;
     std::size_t len = strnlen(buffer, MaxOpenText);
     if (len == MaxOpenText)
-        return drv::DrvBadArgument;
+        return drv::DrvBadSettings; // longer than any open text: never cut it
     std::string text(buffer, len);
     std::size_t colon = text.find(':');
     if (colon == std::string::npos)
@@ -39,17 +39,42 @@ int32_t openPort(sline::SerialLine &line, const char *buffer)
     int n = sline::comPortNumber(text.substr(0, colon));
     if (n == 0)
         return drv::DrvPortNotFound;
-    return line.open(sline::resolvePortPath(n), settings);
+    std::string path;
+    int32_t st = sline::resolvePortPath(n, path);
+    return st == drv::DrvOk ? line.open(path, settings) : st;
 }
 
-int32_t transfer(sline::SerialLine &line, int32_t code, char *buffer, int32_t *count)
+// "COMn" in, its device path out, as a text call.
+int32_t resolvePort(char *buffer, int32_t *count)
+{
+    if (!buffer || !count || *count <= 0)
+        return drv::DrvBadArgument;
+    std::size_t len = strnlen(buffer, static_cast<std::size_t>(*count));
+    if (len == static_cast<std::size_t>(*count))
+        return drv::DrvBadArgument;
+    int n = sline::comPortNumber(std::string(buffer, len));
+    if (n == 0)
+        return drv::DrvPortNotFound;
+    std::string path;
+    int32_t st = sline::resolvePortPath(n, path);
+    if (st != drv::DrvOk)
+        return st;
+    if (path.size() >= static_cast<std::size_t>(*count))
+        return drv::DrvAnswerTooLong;
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    *count = static_cast<int32_t>(path.size());
+    return drv::DrvOk;
+}
+
+int32_t transfer(sline::SerialLine &line, int32_t code, char *buffer, int32_t *count,
+                 const int32_t *param)
 {
     if (!buffer || !count || *count < 0 || (code == drv::LineReceive && *count == 0))
         return drv::DrvBadArgument;
     if (code == drv::LineSend)
         return line.send(buffer, *count);
     int32_t received = 0;
-    int32_t st = line.receive(buffer, *count, received);
+    int32_t st = line.receive(buffer, *count, received, param && *param > 0 ? *param : 0);
     *count = received;
     return st;
 }
@@ -59,7 +84,6 @@ int32_t transfer(sline::SerialLine &line, int32_t code, char *buffer, int32_t *c
 extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t code, char *buffer,
                                                                      int32_t *count, int32_t *param)
 {
-    (void)param;
     LineDriver &d = driver();
     std::lock_guard<std::mutex> lock(d.mutex);
     switch (code) {
@@ -78,8 +102,25 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
     case drv::LineReceive:
         if (!d.line.isOpen())
             return drv::DrvOutOfOrder;
-        return transfer(d.line, code, buffer, count);
-    case drv::LineFlushInput: return d.line.isOpen() ? d.line.flushInput() : drv::DrvOutOfOrder;
+        return transfer(d.line, code, buffer, count, param);
+    case drv::LineFlushInput: {
+        if (!d.line.isOpen())
+            return drv::DrvOutOfOrder;
+        int32_t dropped = 0;
+        int32_t st = d.line.flushInput(dropped);
+        if (count)
+            *count = dropped;
+        return st;
+    }
+    case drv::LineResolvePort: return resolvePort(buffer, count);
+    case drv::LineTiming:
+        if (!d.line.isOpen())
+            return drv::DrvOutOfOrder;
+        if (!count || !param)
+            return drv::DrvBadArgument;
+        *count = d.line.baud();
+        *param = d.line.bitsPerChar();
+        return drv::DrvOk;
     case drv::LineClose:
         if (!d.line.isOpen())
             return drv::DrvOutOfOrder;
