@@ -31,6 +31,8 @@ int QMessageBoxPresenter::present(const MessageRequest &request)
 {
     QMessageBox box(iconFor(request.flags), request.caption, request.text,
                     buttonsFor(request.flags), QApplication::activeWindow());
+    if (!request.details.isEmpty())
+        box.setDetailedText(request.details);
     if (request.flags & MbYesNo) {
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
