@@ -299,6 +299,18 @@ Answer awaitAnswer(LineLink &line, Clock::time_point sentAt, std::size_t request
     }
 }
 
+Answer tryRequest(LineLink &line, const std::string &request, int attempt, std::size_t maxData,
+                  const StaleFilter &stale, bool settle)
+{
+    if (attempt > 0)
+        line.countRepeat();
+    Clock::time_point sentAt;
+    int32_t st = line.sendRequest(request, attempt > 0, sentAt);
+    if (st != drv::DrvOk)
+        return Answer{Answer::LineError, st, {}};
+    return awaitAnswer(line, sentAt, request.size(), maxData, stale, settle);
+}
+
 int32_t receiveUntil(LineLink &line, std::string &buffer, Clock::time_point deadline,
                      const std::function<bool(const std::string &)> &complete)
 {

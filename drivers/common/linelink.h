@@ -151,6 +151,12 @@ private:
 Answer awaitAnswer(LineLink &line, Clock::time_point sentAt, std::size_t requestBytes,
                    std::size_t maxData, const StaleFilter &stale, bool settle = false);
 
+// One try of a request: sendRequest (`attempt` 0 is the first try; later
+// ones count as repeats) and awaitAnswer. A failing send comes back as
+// LineError with its status.
+Answer tryRequest(LineLink &line, const std::string &request, int attempt, std::size_t maxData,
+                  const StaleFilter &stale, bool settle = false);
+
 // Receives into `buffer` until `complete(buffer)` says so or `deadline`
 // passes (DrvTimeout; the line is then dirty).
 int32_t receiveUntil(LineLink &line, std::string &buffer, Clock::time_point deadline,

@@ -153,13 +153,7 @@ int32_t Session::exchangeRead(const std::string &address, std::string &value)
     };
     int32_t last = drv::DrvTimeout;
     for (int attempt = 0; attempt < MaxTries; ++attempt) {
-        if (attempt > 0)
-            m_line.countRepeat();
-        linelink::Clock::time_point sentAt;
-        int32_t st = m_line.sendRequest(request, attempt > 0, sentAt);
-        if (st != drv::DrvOk)
-            return st;
-        Answer a = linelink::awaitAnswer(m_line, sentAt, request.size(), MaxAnswerData, stale);
+        Answer a = linelink::tryRequest(m_line, request, attempt, MaxAnswerData, stale);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind != Answer::Frame) {
@@ -199,16 +193,9 @@ int32_t Session::write(const std::string &address, const std::string &value, std
     int32_t last = drv::DrvNotConfirmed;
     bool confirmed = false;
     for (int attempt = 0; attempt < MaxTries && !confirmed; ++attempt) {
-        if (attempt > 0)
-            m_line.countRepeat();
-        linelink::Clock::time_point sentAt;
-        int32_t st = m_line.sendRequest(request, attempt > 0, sentAt);
-        if (st != drv::DrvOk)
-            return st;
         // The device's answer to this write stands alone: a noise byte 0x06
         // or a late ACK followed by the real answer confirms nothing.
-        Answer a =
-            linelink::awaitAnswer(m_line, sentAt, request.size(), MaxAnswerData, stale, true);
+        Answer a = linelink::tryRequest(m_line, request, attempt, MaxAnswerData, stale, true);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind != Answer::Frame) {

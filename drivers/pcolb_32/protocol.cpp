@@ -52,13 +52,7 @@ int32_t Session::readField(int32_t command, std::string &text)
     std::string candidate;
     int failures = 0;
     for (int send = 0; failures < MaxTries && send < 2 * MaxTries; ++send) {
-        if (send > 0)
-            m_line.countRepeat();
-        linelink::Clock::time_point sentAt;
-        int32_t st = m_line.sendRequest(request, send > 0, sentAt);
-        if (st != drv::DrvOk)
-            return st;
-        Answer a = linelink::awaitAnswer(m_line, sentAt, request.size(), MaxFieldData, stale);
+        Answer a = linelink::tryRequest(m_line, request, send, MaxFieldData, stale);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind == Answer::Frame && linelink::printable(a.frame.data)) {

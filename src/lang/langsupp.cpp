@@ -255,13 +255,7 @@ QStringList argTexts(LangArgs args)
 
 int LangMessageBox(uint16_t textId, uint16_t captionId, uint16_t flags)
 {
-    MessageRequest r;
-    r.text = langText(textId);
-    r.caption = langText(captionId);
-    r.flags = flags;
-    r.textId = textId;
-    r.captionId = captionId;
-    return showMessage(r);
+    return LangMessageBoxDetails(textId, captionId, flags, QString());
 }
 
 int LangMessageBoxDetails(uint16_t textId, uint16_t captionId, uint16_t flags,
