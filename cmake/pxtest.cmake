@@ -1,9 +1,12 @@
-# px_add_test(NAME name SOURCES a.cpp ... LIBS lib ...)
+# px_add_test(NAME name SOURCES a.cpp ... LIBS lib ... [AS_NOBODY])
 # Builds one Qt Test executable into the build's test folder and registers it
 # with CTest. Tests run headless: the offscreen platform is set here, so a bare
-# `ctest` works as well as the test script.
+# `ctest` works as well as the test script. AS_NOBODY registers a second run,
+# name_as_nobody, as the user nobody with group dialout (when CTest runs as
+# root; as any other user it runs as that user): permission checks that root
+# passes mean something only there.
 function(px_add_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "AS_NOBODY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
   set_target_properties(${T_NAME} PROPERTIES
@@ -17,4 +20,12 @@ function(px_add_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PX_BIN_DIR=${PX_BIN_DIR}")
+  if(T_AS_NOBODY)
+    add_test(NAME ${T_NAME}_as_nobody
+      COMMAND runas 65534 65534 20 $<TARGET_FILE:${T_NAME}>)
+    add_dependencies(${T_NAME} runas)
+    # nobody's home does not exist; the temporary files go to /tmp.
+    set_tests_properties(${T_NAME}_as_nobody PROPERTIES TIMEOUT ${T_TIMEOUT}
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PX_BIN_DIR=${PX_BIN_DIR};HOME=/tmp;TMPDIR=/tmp")
+  endif()
 endfunction()

@@ -30,15 +30,21 @@ namespace drv {
 // without.
 enum LineFunction : int32_t {
     LineInit = 0,
-    LineOpen = 2,        // buffer: "COMn:" + line settings text
-    LineSend = 3,        // *count bytes from buffer; returns once they have left the line
-    LineFlushInput = 4,  // drop received bytes not yet read (buffer null); *count := bytes dropped
-    LineReceive = 5,     // up to *count bytes into buffer; the first byte within *param ms
-                         // (0: 300 ms)
-    LineClose = 6,       // sends what is still pending, then closes
-    LineResolvePort = 7, // buffer: "COMn" in, the device path out (a text call)
+    LineOpen = 2,       // buffer: "COMn:" + line settings text
+    LineSend = 3,       // *count bytes from buffer; returns once they have left the line
+    LineFlushInput = 4, // drop received bytes not yet read (buffer null); *count := bytes dropped
+    LineReceive = 5,    // up to *count bytes into buffer; the first byte within *param ms
+                        // (0: 300 ms)
+    LineClose = 6,      // sends what is still pending, then closes
+    LineTiming = 7,     // *count := the open line's baud rate, *param := bits per character
     LineDeinit = 8,
-    LineTiming = 9, // *count := the open line's baud rate, *param := bits per character
+    // Our addition: the device path a port name stands for, by the driver's
+    // own rule, so that the options dialog shows what "COM3" will open
+    // without knowing the rule. Buffer: "COMn" in, the path out (text, see
+    // Buffers above); *count the capacity in, the path's length out. Needs
+    // no initialisation and opens nothing. -2 for a name that is no COMn,
+    // -12 when the path does not fit, -15 when sline_32.conf is refused.
+    LineResolvePort = 9,
 };
 
 // Protocol driver (pcola_32, pcolb_32) function codes.

@@ -44,25 +44,23 @@ int32_t openPort(sline::SerialLine &line, const char *buffer)
     return st == drv::DrvOk ? line.open(path, settings) : st;
 }
 
-// "COMn" in, its device path out, as a text call.
+// The path for "COMn" in `buffer`, written back into it.
 int32_t resolvePort(char *buffer, int32_t *count)
 {
     if (!buffer || !count || *count <= 0)
         return drv::DrvBadArgument;
-    std::size_t len = strnlen(buffer, static_cast<std::size_t>(*count));
-    if (len == static_cast<std::size_t>(*count))
-        return drv::DrvBadArgument;
-    int n = sline::comPortNumber(std::string(buffer, len));
+    const std::size_t capacity = std::size_t(*count);
+    const int n = sline::comPortNumber(std::string(buffer, strnlen(buffer, capacity)));
     if (n == 0)
-        return drv::DrvPortNotFound;
+        return drv::DrvBadArgument;
     std::string path;
-    int32_t st = sline::resolvePortPath(n, path);
+    const int32_t st = sline::resolvePortPath(n, path);
     if (st != drv::DrvOk)
         return st;
-    if (path.size() >= static_cast<std::size_t>(*count))
+    if (path.size() + 1 > capacity)
         return drv::DrvAnswerTooLong;
     std::memcpy(buffer, path.c_str(), path.size() + 1);
-    *count = static_cast<int32_t>(path.size());
+    *count = int32_t(path.size());
     return drv::DrvOk;
 }
 

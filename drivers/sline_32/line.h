@@ -1,8 +1,10 @@
 // Line driver sline_32: one serial port over POSIX termios.
 //
 // Function codes (driverproc.h): 0 initialise, 2 open "COMn:" + line settings,
-// 3 send, 4 flush input, 5 receive, 6 close, 7 resolve "COMn" to its device
-// path, 8 deinitialise, 9 the line's rate and character size.
+// 3 send, 4 flush input, 5 receive, 6 close, 7 the line's rate and character
+// size, 8 deinitialise, 9 the device path a "COMn" resolves to
+// (resolvePortPath below; the options dialog asks the driver instead of
+// repeating the rule).
 //
 // Flushing input is a function of its own (code 4, buffer null) rather than
 // a receive-until-empty in the protocol drivers: a receive waits for its

@@ -7,6 +7,7 @@
 #include "langsupp.h"
 #include "meldung.h"
 #include "messageboxpresenter.h"
+#include "qttranslations.h"
 #include "rq60main.h"
 
 #include <QApplication>
@@ -36,6 +37,9 @@ int main(int argc, char *argv[])
         return ExitDriverMissing;
     }
     LoadLanguageLibrary(); // ends the program with exit code 1 when missing
+    // Yes, No, Cancel and the file and print dialogs are Qt's texts; without
+    // them a German box would ask with English buttons.
+    installQtTranslations(LoadedLanguage());
 
     int rc = 0;
     {

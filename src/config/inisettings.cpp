@@ -1,14 +1,17 @@
 #include "inisettings.h"
 
+#include "fileproblemtext.h"
 #include "helpers.h"
 #include "langsupp.h"
 #include "profile.h"
 #include "programexit.h"
 #include "programpath.h"
+#include "sharedfile.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+
+Q_LOGGING_CATEGORY(lcConfig, "pxrq60.config", QtInfoMsg)
 
 TIniSettings IniSettings;
 const char *const IniFileName = "PXRQ60.INI";
@@ -43,55 +46,102 @@ const char *const TempLow = "-20.0";
 const char *const TempHigh = "40.0";
 } // namespace Default
 
-class ReadFailure
-{
+struct ReadFailure {
+    QString reason;
 };
 
-QString readKey(const char *section, const char *key, const QString &def)
+// The keys of one read of the file, taken from its one parsed text.
+class KeyReader
 {
-    bool ok = true;
-    const QString v =
-        GetPrivateProfileString(QLatin1String(section), QLatin1String(key), def, iniName(), &ok);
-    if (!ok)
-        throw ReadFailure();
-    return v;
-}
+public:
+    explicit KeyReader(const ProfileText &text) : m_text(text) {}
 
-QString readKey(const char *section, const char *key, const char *def)
-{
-    return readKey(section, key, QString::fromLatin1(def));
-}
-
-// An integer key kept in a field of 8 bits: its low 8 bits, so 257 is 1 and
-// -1 is 255. No range check here; the dialogs apply their ranges.
-uint8_t readByte(const char *section, const char *key, const char *def)
-{
-    try {
-        return uint8_t(quint32(StrToInt(readKey(section, key, def))) & 0xFF);
-    } catch (const ConversionError &) {
-        throw ReadFailure();
+    QString text(const char *section, const char *key, const QString &def) const
+    {
+        return m_text.value(QLatin1String(section), QLatin1String(key), def);
     }
-}
-
-int32_t readInt32(const char *section, const char *key, const char *def)
-{
-    try {
-        return StrToInt(readKey(section, key, def));
-    } catch (const ConversionError &) {
-        throw ReadFailure();
+    QString text(const char *section, const char *key, const char *def) const
+    {
+        return text(section, key, QString::fromLatin1(def));
     }
+    // An integer key kept in a field of 8 bits: its low 8 bits, so 257 is 1
+    // and -1 is 255. No range check here; the dialogs apply their ranges.
+    uint8_t byte(const char *section, const char *key, const char *def) const
+    {
+        return uint8_t(quint32(int32(section, key, def)) & 0xFF);
+    }
+    int32_t int32(const char *section, const char *key, const char *def) const
+    {
+        try {
+            return StrToInt(text(section, key, def));
+        } catch (const ConversionError &e) {
+            throw ReadFailure{QStringLiteral("[%1] %2: %3")
+                                  .arg(QLatin1String(section), QLatin1String(key), e.message())};
+        }
+    }
+
+private:
+    const ProfileText &m_text;
+};
+
+// The access code is a secret of the customer's; the log never holds it.
+QString loggable(const QString &key, const QString &value)
+{
+    return key.compare(QLatin1String("ACCESSCODE"), Qt::CaseInsensitive) == 0
+               ? QStringLiteral("(%1 characters)").arg(value.size())
+               : value;
 }
 
+// One key in one locked read-modify-write: the options dialog saves its
+// keys one by one and stops at the first that cannot be written.
+void writeKeys(const char *section, const ProfileEntries &entries);
 void writeKey(const char *section, const char *key, const QString &value)
 {
-    if (!WritePrivateProfileString(QLatin1String(section), QLatin1String(key), value, iniName()))
-        throw IniWriteError();
+    writeKeys(section, {{QLatin1String(key), value}});
 }
 
-void fixedFailure(const char *text, int code)
+void writeKeys(const char *section, const ProfileEntries &entries)
 {
-    StartupFailureBox(QString::fromUtf8(text));
+    FileProblem problem;
+    const bool ok =
+        WritePrivateProfileStrings(QLatin1String(section), entries, iniName(), &problem);
+    for (const auto &e : entries)
+        qCDebug(lcConfig).noquote()
+            << "write" << iniFilePath() << section << e.first << "=" << loggable(e.first, e.second)
+            << (ok ? QStringLiteral("ok") : problem.describe());
+    if (!ok)
+        throw IniWriteError(fileProblemText(problem));
+}
+
+// The file's path and the reason, below a fixed message.
+QString withReason(const QString &text, const QString &path, const QString &reason)
+{
+    if (reason.isEmpty())
+        return text;
+    return text + QStringLiteral("\n\n") + path + QStringLiteral(":\n") + reason;
+}
+
+void fixedFailure(const char *text, const QString &reason, int code)
+{
+    StartupFailureBox(withReason(QString::fromUtf8(text), iniFilePath(), reason));
     programExit(code);
+}
+
+// A message 547 to 549 about the settings file, with the reason of a
+// failure below it.
+void settingsFileBox(uint16_t textId, uint16_t captionId, uint16_t flags, const QString &reason)
+{
+    const QString path = iniFilePath();
+    MessageRequest r;
+    r.text = langFormatId(textId, {path});
+    if (!reason.isEmpty())
+        r.text += QStringLiteral("\n\n") + reason;
+    r.caption = langText(captionId);
+    r.flags = flags;
+    r.textId = textId;
+    r.captionId = captionId;
+    r.args = QStringList{path};
+    showMessage(r);
 }
 
 } // namespace
@@ -133,79 +183,128 @@ QStringList defaultIniLines()
     };
 }
 
-void failIniRead()
+void failIniRead(const QString &reason)
 {
-    fixedFailure("Can\u00b4t read INI-file! / INI-Datei kann nicht gelesen werden!", 2);
+    fixedFailure("Can\u00b4t read INI-file! / INI-Datei kann nicht gelesen werden!", reason, 2);
     programExit(2);
 }
 
-void failIniCreate()
+void failIniCreate(const QString &reason)
 {
     fixedFailure("Can\u00b4t find INI-file! Can\u00b4t create default INI-file! / "
                  "INI-Datei nicht gefunden! Vorgabe-INI-Datei kann nicht erzeugt werden!",
-                 3);
+                 reason, 3);
     programExit(3);
 }
+
+namespace {
+
+enum class CreateResult { Created, AlreadyThere, NotCreated, NotWritten };
+
+CreateResult createDefaultFile(FileProblem *problem)
+{
+    const QString path = iniFilePath();
+    QByteArray bytes;
+    for (const QString &line : defaultIniLines())
+        bytes += (line + QStringLiteral("\r\n")).toUtf8();
+    // Two programs starting at once: the one that gets the lock second
+    // finds the file made and leaves it alone.
+    SharedFileLock lock(path);
+    if (!lock.locked()) {
+        *problem = lock.problem();
+        return CreateResult::NotCreated;
+    }
+    if (QFileInfo::exists(path) || QFileInfo(path).isSymLink())
+        return CreateResult::AlreadyThere;
+    // The file appears whole or not at all: a write that fails half way
+    // leaves no torn settings file behind, and the next start tries again.
+    SharedSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *problem = file.problem();
+        return CreateResult::NotCreated;
+    }
+    if (file.write(bytes) != bytes.size() || !file.commit()) {
+        *problem = FileProblem{FileProblem::System, file.errorString()};
+        file.cancelWriting();
+        return CreateResult::NotWritten;
+    }
+    return CreateResult::Created;
+}
+
+} // namespace
 
 void CreateDefaultIniFile()
 {
     const QString dir = settingsDirectory();
     if (dir.isEmpty())
         failIniCreate();
-    const QString path = iniFilePath();
     // A missing settings directory (a portable or demo set-up) is made; one
     // that cannot be made ends in message 549 like a write-protected one.
     QDir().mkpath(dir);
-
-    // The file appears whole or not at all: a write that fails half way
-    // leaves no torn settings file behind, and the next start tries again.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        LangMessageBoxArgs(549, {path}, 500, MbIconError);
-        return;
+    FileProblem problem;
+    const CreateResult result = createDefaultFile(&problem);
+    static const char *const outcome[] = {"created", "made meanwhile by another program",
+                                          "not created:", "not written:"};
+    qCDebug(lcConfig).noquote() << "default file" << iniFilePath() << outcome[int(result)]
+                                << (problem ? problem.describe() : QString());
+    // The boxes come after the lock is released: a box may stay open for
+    // minutes.
+    switch (result) {
+    case CreateResult::Created: settingsFileBox(547, 501, MbOk, QString()); break;
+    case CreateResult::AlreadyThere: break;
+    case CreateResult::NotCreated:
+        settingsFileBox(549, 500, MbIconError, fileProblemText(problem));
+        break;
+    case CreateResult::NotWritten:
+        settingsFileBox(548, 500, MbIconError, fileProblemText(problem));
+        break;
     }
-    bool written = true;
-    for (const QString &line : defaultIniLines()) {
-        const QByteArray bytes = (line + QStringLiteral("\r\n")).toUtf8();
-        if (file.write(bytes) != bytes.size()) {
-            written = false;
-            break;
-        }
-    }
-    if (written)
-        written = file.commit();
-    else
-        file.cancelWriting();
-    if (!written)
-        LangMessageBoxArgs(548, {path}, 500, MbIconError);
-    else
-        LangMessageBoxArgs(547, {path}, 501, MbOk);
 }
 
 void ReadIniSettings()
 {
-    if (!QFileInfo::exists(iniFilePath()))
+    const QString path = iniFilePath();
+    ProfileText file;
+    bool exists = false;
+    FileProblem problem;
+    bool ok = readProfile(path, &file, &exists, &problem);
+    if (ok && !exists) {
         CreateDefaultIniFile();
-    TIniSettings s;
-    try {
-        s.UserOptions.ReadoutMode = readByte("USER_OPTIONS", "READOUTMODE", Default::ReadoutMode);
-        s.UserOptions.ChannelMode = readByte("USER_OPTIONS", "CHANNELMODE", Default::ChannelMode);
-        s.UserOptions.CodeMark = readByte("USER_OPTIONS", "CODEMARK", Default::CodeMark);
-        s.UserOptions.Reader = readKey("USER_OPTIONS", "READER", Default::Reader);
-        s.UserOptions.AccessCode = readKey("USER_OPTIONS", "ACCESSCODE", Default::AccessCode);
-        s.UserOptions.TempFileNo = readKey("USER_OPTIONS", "TEMPFILENO", Default::TempFileNo);
-        s.UserOptions.TempFileNoType =
-            readKey("USER_OPTIONS", "TEMPFILENOTYPE", Default::TempFileNoType);
-        s.UserOptions.TempFilePath = readKey("USER_OPTIONS", "TEMPFILEPATH", defaultTempFilePath());
-        s.Language = readKey("COMMON", "LANGUAGE", Default::Language);
-        s.Comm.Com = readByte("Comm", "Com", Default::Com);
-        s.Comm.Init = readKey("Comm", "Init", Default::Init);
-        s.Comm.CheckTime = readInt32("Comm", "CheckTime", Default::CheckTime);
-        s.Justify.TempLow = readKey("Justify", "TempLow", Default::TempLow);
-        s.Justify.TempHigh = readKey("Justify", "TempHigh", Default::TempHigh);
-    } catch (const ReadFailure &) {
-        failIniRead();
+        ok = readProfile(path, &file, &exists, &problem);
     }
+    if (!ok) {
+        qCDebug(lcConfig).noquote() << "read" << path << "failed:" << problem.describe();
+        failIniRead(fileProblemText(problem));
+    }
+    TIniSettings s;
+    const KeyReader keys(file);
+    try {
+        s.UserOptions.ReadoutMode = keys.byte("USER_OPTIONS", "READOUTMODE", Default::ReadoutMode);
+        s.UserOptions.ChannelMode = keys.byte("USER_OPTIONS", "CHANNELMODE", Default::ChannelMode);
+        s.UserOptions.CodeMark = keys.byte("USER_OPTIONS", "CODEMARK", Default::CodeMark);
+        s.UserOptions.Reader = keys.text("USER_OPTIONS", "READER", Default::Reader);
+        s.UserOptions.AccessCode = keys.text("USER_OPTIONS", "ACCESSCODE", Default::AccessCode);
+        s.UserOptions.TempFileNo = keys.text("USER_OPTIONS", "TEMPFILENO", Default::TempFileNo);
+        s.UserOptions.TempFileNoType =
+            keys.text("USER_OPTIONS", "TEMPFILENOTYPE", Default::TempFileNoType);
+        s.UserOptions.TempFilePath =
+            keys.text("USER_OPTIONS", "TEMPFILEPATH", defaultTempFilePath());
+        s.Language = keys.text("COMMON", "LANGUAGE", Default::Language);
+        s.Comm.Com = keys.byte("Comm", "Com", Default::Com);
+        s.Comm.Init = keys.text("Comm", "Init", Default::Init);
+        s.Comm.CheckTime = keys.int32("Comm", "CheckTime", Default::CheckTime);
+        s.Justify.TempLow = keys.text("Justify", "TempLow", Default::TempLow);
+        s.Justify.TempHigh = keys.text("Justify", "TempHigh", Default::TempHigh);
+    } catch (const ReadFailure &e) {
+        qCDebug(lcConfig).noquote() << "read" << path << "failed:" << e.reason;
+        failIniRead(e.reason);
+    }
+    qCDebug(lcConfig).noquote().nospace()
+        << "read " << path << (exists ? "" : " (missing: defaults)") << ", "
+        << (file.encoding() == ProfileText::Encoding::Utf8 ? "UTF-8" : "Windows-1252") << ", "
+        << file.lineCount() << " lines: COM=" << int(s.Comm.Com) << " INIT=" << s.Comm.Init
+        << " CHECKTIME=" << s.Comm.CheckTime << " LANGUAGE=" << s.Language
+        << " TEMPFILEPATH=" << s.UserOptions.TempFilePath;
     IniSettings = s;
 }
 
@@ -238,7 +337,10 @@ QString HelpFile()
     return helpFileSlot();
 }
 
-IniWriteError::IniWriteError() : std::runtime_error(text().toStdString()) {}
+IniWriteError::IniWriteError(const QString &reason)
+    : std::runtime_error(withReason(text(), iniFilePath(), reason).toStdString()), m_reason(reason)
+{
+}
 
 QString IniWriteError::text() const
 {
@@ -248,42 +350,60 @@ QString IniWriteError::text() const
 
 void WriteComPort(uint8_t com)
 {
-    writeKey("COMM", "COM", QString::number(com));
+    writeKeys("COMM", {{QStringLiteral("COM"), QString::number(com)}});
     IniSettings.Comm.Com = com;
 }
 
-void WriteUserOptionNumbers(uint8_t readoutMode, uint8_t channelMode, uint8_t codeMark,
-                            const QString &tempFileNo)
+void WriteReadoutMode(uint8_t readoutMode)
 {
     writeKey("USER_OPTIONS", "READOUTMODE", QString::number(readoutMode));
     IniSettings.UserOptions.ReadoutMode = readoutMode;
+}
+
+void WriteChannelMode(uint8_t channelMode)
+{
     writeKey("USER_OPTIONS", "CHANNELMODE", QString::number(channelMode));
     IniSettings.UserOptions.ChannelMode = channelMode;
+}
+
+void WriteCodeMark(uint8_t codeMark)
+{
     writeKey("USER_OPTIONS", "CODEMARK", QString::number(codeMark));
     IniSettings.UserOptions.CodeMark = codeMark;
+}
+
+void WriteTempFileNo(const QString &tempFileNo)
+{
     writeKey("USER_OPTIONS", "TEMPFILENO", tempFileNo);
     IniSettings.UserOptions.TempFileNo = tempFileNo;
 }
 
-void WriteUserOptionTexts(const QString &reader, const QString &tempFilePath,
-                          const QString &accessCode)
+void WriteReader(const QString &reader)
 {
     writeKey("USER_OPTIONS", "READER", reader);
     IniSettings.UserOptions.Reader = reader;
+}
+
+void WriteTempFilePath(const QString &tempFilePath)
+{
     writeKey("USER_OPTIONS", "TEMPFILEPATH", tempFilePath);
     IniSettings.UserOptions.TempFilePath = tempFilePath;
+}
+
+void WriteAccessCode(const QString &accessCode)
+{
     writeKey("USER_OPTIONS", "ACCESSCODE", accessCode);
     IniSettings.UserOptions.AccessCode = accessCode;
 }
 
 void WriteTempLow(const QString &value)
 {
-    writeKey("Justify", "TEMPLOW", value);
+    writeKeys("Justify", {{QStringLiteral("TEMPLOW"), value}});
     IniSettings.Justify.TempLow = value;
 }
 
 void WriteTempHigh(const QString &value)
 {
-    writeKey("Justify", "TEMPHIGH", value);
+    writeKeys("Justify", {{QStringLiteral("TEMPHIGH"), value}});
     IniSettings.Justify.TempHigh = value;
 }

@@ -8,6 +8,7 @@
 #ifndef PXRQ60_CONFIG_INISETTINGS_H
 #define PXRQ60_CONFIG_INISETTINGS_H
 
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -42,6 +43,11 @@ struct TIniSettings {
     TJustify Justify;
 };
 
+// The settings file read and each key written (QT_LOGGING_RULES
+// "pxrq60.config.debug=true"); off by default. The access code is never
+// logged.
+Q_DECLARE_LOGGING_CATEGORY(lcConfig)
+
 // The program-wide record; empty until ReadIniSettings has run.
 extern TIniSettings IniSettings;
 
@@ -56,10 +62,14 @@ QString defaultTempFilePath();
 // The 21 lines of a new settings file, without line ends.
 QStringList defaultIniLines();
 
-// Creates the default file when it is missing, then fills IniSettings. On a
-// read failure it shows the fixed two-language box and ends the program
-// with exit code 2; when the default file cannot be created for a reason
-// other than the ones messages 548/549 report, exit code 3.
+// Reads the file once and fills IniSettings from it, after creating the
+// default file when nothing is at its path. Only a plain file is read: a
+// symbolic link, a named pipe or device, a file above 64 KiB, one that
+// cannot be read or a number key that is no integer is a read failure,
+// which shows the fixed two-language box with the path and the reason and
+// ends the program with exit code 2; when the default file cannot be
+// created for a reason other than the ones messages 548/549 report, exit
+// code 3.
 void ReadIniSettings();
 void CreateDefaultIniFile();
 
@@ -71,27 +81,38 @@ void SetHelpFile();
 QString HelpFile();
 
 // The two fixed start-up failures, shown in both languages whatever the
-// configured language; each ends the program (exit codes 2 and 3).
-[[noreturn]] void failIniRead();
-[[noreturn]] void failIniCreate();
+// configured language, followed by the file's path and `reason` when one is
+// given; each ends the program (exit codes 2 and 3).
+[[noreturn]] void failIniRead(const QString &reason = QString());
+[[noreturn]] void failIniCreate(const QString &reason = QString());
 
-// A key write the file system refused: "nach PXRQ60.INI kann nicht
-// geschrieben werden".
+// A key write that was refused: text() is "nach PXRQ60.INI kann nicht
+// geschrieben werden", reason() why (in the loaded language); what() holds
+// both, with the file's path.
 class IniWriteError : public std::runtime_error
 {
 public:
-    IniWriteError();
+    explicit IniWriteError(const QString &reason = QString());
     QString text() const;
+    QString reason() const { return m_reason; }
+
+private:
+    QString m_reason;
 };
 
-// Writes one key to the file and stores it in IniSettings; throws
-// IniWriteError when the file cannot be written (the record keeps its old
-// value then).
-void WriteComPort(uint8_t com);
-void WriteUserOptionNumbers(uint8_t readoutMode, uint8_t channelMode, uint8_t codeMark,
-                            const QString &tempFileNo);
-void WriteUserOptionTexts(const QString &reader, const QString &tempFilePath,
-                          const QString &accessCode);
+// Each writes one key to the file and stores it in IniSettings; throws
+// IniWriteError when the file cannot be written or the value is refused
+// (a line break or NUL in it; the record keeps its old
+// value then, so record and file never disagree). Numbers are written in
+// decimal.
+void WriteComPort(uint8_t com);                      // COMM COM
+void WriteReadoutMode(uint8_t readoutMode);          // USER_OPTIONS READOUTMODE
+void WriteChannelMode(uint8_t channelMode);          // USER_OPTIONS CHANNELMODE
+void WriteCodeMark(uint8_t codeMark);                // USER_OPTIONS CODEMARK
+void WriteTempFileNo(const QString &tempFileNo);     // USER_OPTIONS TEMPFILENO
+void WriteReader(const QString &reader);             // USER_OPTIONS READER
+void WriteTempFilePath(const QString &tempFilePath); // USER_OPTIONS TEMPFILEPATH
+void WriteAccessCode(const QString &accessCode);     // USER_OPTIONS ACCESSCODE
 // "Justify" TEMPLOW / TEMPHIGH: the reference temperatures of the
 // calibration.
 void WriteTempLow(const QString &value);

@@ -3,8 +3,8 @@
 #include "devicetypes.h"
 #include "helpers.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 long double limitCalibrationValue(long double v)
 {
@@ -17,9 +17,12 @@ long double limitCalibrationValue(long double v)
 
 QString calibrationText(long double v)
 {
+    // to_chars rounds as printf's "%.0Lf" does, without the C library's
+    // locale.
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%4.0Lf", limitCalibrationValue(v));
-    return QString::fromLatin1(buffer);
+    const auto r = std::to_chars(buffer, buffer + sizeof buffer, limitCalibrationValue(v),
+                                 std::chars_format::fixed, 0);
+    return QString::fromLatin1(buffer, int(r.ptr - buffer)).rightJustified(4, QLatin1Char(' '));
 }
 
 CalibrationResult computeOffsetAndGradient(const CalibrationInput &in)
@@ -44,24 +47,43 @@ CalibrationResult computeOffsetAndGradient(const CalibrationInput &in)
     return r;
 }
 
-static long double numberOf(const QString &text)
-{
-    const std::optional<long double> v = decimalValue(text.trimmed());
-    if (!v)
-        throw ConversionError(text);
-    return *v;
-}
-
 CalibrationResult computeOffsetAndGradient(const QString &refLow, const QString &refHigh,
                                            const QString &p170, const QString &p171,
                                            const QString &p147, const QString &p148)
 {
     CalibrationInput in;
-    in.refLow = numberOf(refLow);
-    in.refHigh = numberOf(refHigh);
-    in.measuredLow = numberOf(p170);
-    in.measuredHigh = numberOf(p171);
-    in.oldOffset = numberOf(p147);
-    in.oldGradient = numberOf(p148);
+    const struct {
+        const char *key;
+        const QString &text;
+        long double &value;
+    } parts[] = {{"TempLowRef", refLow, in.refLow}, {"TempHighRef", refHigh, in.refHigh},
+                 {"P170", p170, in.measuredLow},    {"P171", p171, in.measuredHigh},
+                 {"P147", p147, in.oldOffset},      {"P148", p148, in.oldGradient}};
+    for (const auto &p : parts) {
+        const std::optional<long double> v = decimalValue(p.text.trimmed());
+        if (!v) {
+            CalibrationResult r;
+            r.status = CalibrationResult::NotANumber;
+            r.badKey = QString::fromLatin1(p.key);
+            r.badText = p.text;
+            return r;
+        }
+        p.value = *v;
+    }
     return computeOffsetAndGradient(in);
+}
+
+QString counterResetRequest(Generation generation)
+{
+    return generation == Generation::V1x ? QStringLiteral("P48=0") : QStringLiteral("P48=1");
+}
+
+QList<QPair<QString, QString>> clearedCounterTexts()
+{
+    const QString twoDecimals = QStringLiteral("00000000.00");
+    const QString fourDecimals = QStringLiteral("00000000.0000");
+    return {{QStringLiteral("H1"), twoDecimals},
+            {QStringLiteral("H2"), fourDecimals},
+            {QStringLiteral("H4"), fourDecimals},
+            {QStringLiteral("H6"), fourDecimals}};
 }

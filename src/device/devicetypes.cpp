@@ -3,6 +3,7 @@
 #include "langsupp.h"
 
 #include <QRegularExpression>
+#include <charconv>
 
 ValueLookup::~ValueLookup() = default;
 
@@ -61,22 +62,15 @@ std::optional<long double> decimalValue(const QString &text)
     static const QRegularExpression form(QStringLiteral("^[+-]?([0-9]+\\.?[0-9]*|\\.[0-9]+)$"));
     if (!form.match(text).hasMatch())
         return std::nullopt;
-    // Read by hand: the C library's strtold follows LC_NUMERIC, which the Qt
-    // application sets from the user's locale (a German one expects ",").
-    // All digits form one integer, divided once by the power of ten, so a
-    // text with up to 19 digits is read with a single rounding.
-    long double mantissa = 0.0L;
-    long double scale = 1.0L;
-    bool afterPoint = false;
-    for (const QChar c : text) {
-        if (c == QLatin1Char('.')) {
-            afterPoint = true;
-        } else if (c.isDigit()) {
-            mantissa = mantissa * 10.0L + (c.unicode() - '0');
-            if (afterPoint)
-                scale *= 10.0L;
-        }
-    }
-    const long double v = mantissa / scale;
-    return text.startsWith(QLatin1Char('-')) ? -v : v;
+    // from_chars, not strtold: the C library follows LC_NUMERIC, which the
+    // Qt application sets from the user's locale (a German one expects ",").
+    // It takes no "+", and rounds correctly however many digits there are.
+    const QByteArray digits = text.toLatin1();
+    const char *first = digits.constData() + (digits.startsWith('+') ? 1 : 0);
+    const char *last = digits.constData() + digits.size();
+    long double v = 0.0L;
+    const auto r = std::from_chars(first, last, v, std::chars_format::fixed);
+    if (r.ec != std::errc() || r.ptr != last)
+        return std::nullopt;
+    return v;
 }

@@ -1,7 +1,9 @@
 #include "displayrules.h"
 
 #include "addresstable.h"
+#include "battery.h"
 #include "editmask.h"
+#include "langsupp.h"
 
 #include <algorithm>
 #include <cmath>
@@ -37,6 +39,21 @@ QList<uint16_t> statusBitStringIds(const QString &l4Text)
         if (text.contains(QStringLiteral(".%1.").arg(n)))
             ids.append(uint16_t(200 + n));
     return ids;
+}
+
+int showUnshownValues(uint16_t headerId, const QList<UnshownValue> &values)
+{
+    QStringList lines;
+    QStringList args;
+    if (headerId)
+        lines << langText(headerId);
+    for (const UnshownValue &v : values) {
+        lines << (v.text.isEmpty() ? langFormatId(NoValueStringId, {v.key})
+                                   : langFormatId(NotANumberStringId, {v.key, v.text}));
+        args << v.key << v.text;
+    }
+    return LangErrorBox(lines.join(QLatin1Char('\n')), args,
+                        headerId ? headerId : NotANumberStringId);
 }
 
 namespace {
@@ -133,7 +150,7 @@ void applyRow(Builder &b, const AddressRow &row, const ValueLookup &values, Gene
         break;
     }
     case DisplayRule::RemainingMonths:
-        b.text(field, QString::number(StrToInt(text.mid(4, 3))));
+        b.text(field, QString::number(StrToInt(batteryMonthsOf(text))));
         break;
     case DisplayRule::UserLock:
         b.op(DisplayOpKind::SetStateText, field,
@@ -205,11 +222,10 @@ DisplayResult displayOperations(const QString &keyList, const ValueLookup &value
         const int before = result.ops.size();
         try {
             applyRow(b, row, values, generation, tempSide);
-        } catch (const ConversionError &e) {
-            // The row that failed shows nothing; the rows before it stay.
+        } catch (const ConversionError &) {
+            // The row that failed shows nothing; the other rows go on.
             result.ops.erase(result.ops.begin() + before, result.ops.end());
-            result.error = e;
-            break;
+            result.unshown.append({row.keys.first(), values.value(row.keys.first())});
         }
     }
     return result;

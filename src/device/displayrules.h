@@ -36,14 +36,30 @@ struct DisplayOp {
     DeviceMessage message;
 };
 
-// The operations for every handled key, and the conversion error of a row
-// that needed a decimal integer and found none. The window applies `ops`
-// (they end before the failing row) and then raises `error`, so the rows
-// after it are not shown and the caller sees the standard conversion error.
+// A value the display could not turn into its field's contents: a rule that
+// reads a decimal integer found none (an empty text after a failed read
+// counts). `key` is the row's address, `text` what the store held for it.
+struct UnshownValue {
+    QString key;
+    QString text;
+    bool operator==(const UnshownValue &o) const { return key == o.key && text == o.text; }
+};
+
+// The operations for every handled key, and the values that could not be
+// shown. A row that fails adds no operation (its fields keep what they
+// showed); the rows after it are still shown, so one bad value does not hide
+// the rest of a page. The window reports `unshown` once.
 struct DisplayResult {
     QList<DisplayOp> ops;
-    std::optional<ConversionError> error;
+    QList<UnshownValue> unshown;
 };
+
+// One error box for values that could not be shown or used: the text of
+// `headerId` followed by one line per value, 571 with the key and the text,
+// or 572 with the key for an empty text (nothing was read). Without a
+// header (0) the lines alone. The recorded arguments are key and text of
+// each value.
+int showUnshownValues(uint16_t headerId, const QList<UnshownValue> &values);
 
 // keyList: comma-separated keys as the callers pass them ("L2,H1,H2", also
 // "L18, L7, L8"). tempSide: the temperature-reading side, "LOWER" or
@@ -70,5 +86,9 @@ QList<uint16_t> statusBitStringIds(const QString &l4Text);
 constexpr uint16_t UserLockClosedStringId = 1007;
 constexpr uint16_t UserLockOpenStringId = 1008;
 constexpr uint16_t UnlistedOutputFunctionStringId = 515;
+constexpr uint16_t UnshownValuesStringId = 570;
+constexpr uint16_t NotANumberStringId = 571;
+constexpr uint16_t NoValueStringId = 572;
+constexpr uint16_t CalculationImpossibleStringId = 574;
 
 #endif

@@ -128,10 +128,9 @@ Rule temperatureRule(MessageArg name)
     };
 }
 
-Rule offsetRule(const char *key, uint16_t textId, uint16_t captionId)
+Rule offsetRule(uint16_t textId, uint16_t captionId)
 {
     return [=](WireValue &w, const QString &clean, const FieldInput &, Generation) {
-        w.key = QString::fromLatin1(key);
         const qint64 m = StrToInt64(clean);
         if (m < 0 || m > 4095) {
             w.value.clear();
@@ -153,8 +152,6 @@ Rule twelveDigits()
 
 void outputFunction(WireValue &w, const QString &, const FieldInput &in, Generation gen)
 {
-    if (gen == Generation::V1x)
-        w.key = QStringLiteral("P16");
     const std::optional<int> code = outputFunctionCode(in.index, gen);
     if (code) {
         w.value = QString::number(*code);
@@ -185,7 +182,6 @@ const QHash<QString, Rule> &rules()
         {"L124", twelveDigits()},
         {"L27Low",
          [](WireValue &w, const QString &, const FieldInput &in, Generation) {
-             w.key = QStringLiteral("L27");
              w.value = QString::number(StrToInt(RemoveChars(in.partner1, " "))) + QLatin1Char(';') +
                        QString::number(StrToInt(RemoveChars(in.partner2, " ")));
          }},
@@ -211,32 +207,41 @@ const QHash<QString, Rule> &rules()
          [](WireValue &w, const QString &clean, const FieldInput &in, Generation) {
              w.value = QString::number(StrToInt(clean)) + (in.checked ? ".1" : ".0");
          }},
-        {"P147neu", offsetRule("P147", 532, 533)},
-        {"P148neu", offsetRule("P148", 534, 535)},
+        {"P147neu", offsetRule(532, 533)},
+        {"P148neu", offsetRule(534, 535)},
         {"P310", outputFunction},
-        {"P311",
-         [](WireValue &w, const QString &, const FieldInput &, Generation gen) {
-             if (gen == Generation::V1x)
-                 w.key = QStringLiteral("P17");
-         }},
     };
     return table;
 }
 
 } // namespace
 
+QString writeKey(const QString &fieldName, Generation generation)
+{
+    if (fieldName == QLatin1String("L27Low") || fieldName == QLatin1String("L27High"))
+        return QStringLiteral("L27");
+    if (fieldName == QLatin1String("P147neu") || fieldName == QLatin1String("P148neu"))
+        return fieldName.left(4);
+    if (generation == Generation::V1x && fieldName == QLatin1String("P310"))
+        return QStringLiteral("P16");
+    if (generation == Generation::V1x && fieldName == QLatin1String("P311"))
+        return QStringLiteral("P17");
+    return fieldName;
+}
+
 WireValue CheckAndFormatValue(const QString &fieldName, const FieldInput &input,
                               Generation generation)
 {
     WireValue w;
-    w.key = fieldName == QLatin1String("L27High") ? QStringLiteral("L27Low") : fieldName;
+    w.key = writeKey(fieldName, generation);
     const QString clean = RemoveChars(input.text, QStringLiteral(" "));
     w.value = clean;
-    const auto it = rules().constFind(w.key);
+    // Both halves of L27 are one value, formatted by one rule.
+    const QString rule =
+        fieldName == QLatin1String("L27High") ? QStringLiteral("L27Low") : fieldName;
+    const auto it = rules().constFind(rule);
     if (it != rules().constEnd())
         (*it)(w, clean, input, generation);
-    if (w.key == QLatin1String("L27Low"))
-        w.key = QStringLiteral("L27");
     return w;
 }
 
@@ -247,8 +252,14 @@ QString H2plusH4(const QString &h2, const QString &h4)
     QString s = QString::number(sum, 'f', 4);
     if (s.contains(QLatin1Char('.')))
         s = TrimRightChars(TrimRightChars(s, QStringLiteral("0")), QStringLiteral("."));
-    if (s == QLatin1String("-0") || s.isEmpty())
-        s = QStringLiteral("0");
+    if (s == QLatin1String("-0") || s.isEmpty() || s == QLatin1String("0"))
+        return QStringLiteral("0");
+    // "########.####" writes no zero before the point: 0.25 is ".25", the
+    // form the device is known to take.
+    if (s.startsWith(QLatin1String("0.")))
+        s.remove(0, 1);
+    else if (s.startsWith(QLatin1String("-0.")))
+        s.remove(1, 1);
     return s;
 }
 

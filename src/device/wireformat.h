@@ -34,6 +34,11 @@ struct WireValue {
     QString settingsKey() const;
 };
 
+// The address a field is written to: its name, except L27Low/L27High
+// (L27), P147neu/P148neu (P147/P148) and, on a V1x device, P310 (P16) and
+// P311 (P17). The reference temperatures keep their names (settings file).
+QString writeKey(const QString &fieldName, Generation generation);
+
 // CheckAndFormatValue. A text that should hold a decimal number (or a decimal
 // integer) and does not throws ConversionError: "Setzen" then ends with its
 // general failure message, as for any other error.
@@ -41,7 +46,8 @@ WireValue CheckAndFormatValue(const QString &fieldName, const FieldInput &input,
                               Generation generation);
 
 // The sum of the texts of H2 and H4 (blanks removed) with up to four
-// decimals, trailing zeros and a bare point dropped; a sum of 0 gives "0".
+// decimals, trailing zeros, a bare point and a zero before the point dropped
+// (0.25 gives ".25"); a sum of 0 gives "0".
 // Throws ConversionError for a text that is no decimal number.
 QString H2plusH4(const QString &h2, const QString &h4);
 

@@ -11,6 +11,8 @@
 
 const char *const SettingsFileName = "PXRQ60.INI";
 
+Q_LOGGING_CATEGORY(lcLang, "pxrq60.lang", QtInfoMsg)
+
 namespace {
 
 using LangStringFn = int32_t (*)(uint16_t, char *, int32_t);
@@ -18,6 +20,7 @@ using LangStringFn = int32_t (*)(uint16_t, char *, int32_t);
 struct Library {
     void *handle = nullptr;
     LangStringFn entry = nullptr;
+    QString language; // the code the library was chosen by, "DE"
 };
 
 Library &library()
@@ -47,32 +50,48 @@ QString languageLibraryPath(const QString &language)
 void LoadLanguageLibrary()
 {
     FreeLanguageLibrary();
-    QString language =
-        GetPrivateProfileString(QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"),
-                                QStringLiteral("DE"), QString::fromLatin1(SettingsFileName));
+    bool settingsRead = true;
+    QString language = GetPrivateProfileString(
+        QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"), QStringLiteral("DE"),
+        QString::fromLatin1(SettingsFileName), &settingsRead);
     if (language.isEmpty())
         language = QStringLiteral("DE");
     const QString path = languageLibraryPath(language);
+    qCDebug(lcLang).noquote() << "language" << language << "from"
+                              << settingsFilePath(QString::fromLatin1(SettingsFileName))
+                              << (settingsRead ? "" : "(unreadable, so the default)");
 
     void *handle = nullptr;
     LangStringFn entry = nullptr;
-    if (QFileInfo::exists(path)) {
+    // Why a library that is there cannot serve: the loader's own words
+    // (a wrong architecture, a missing dependency, no LangString in it).
+    QString reason;
+    const bool present = QFileInfo::exists(path);
+    if (present) {
         handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
         if (handle)
             entry = reinterpret_cast<LangStringFn>(dlsym(handle, "LangString"));
+        if (!entry)
+            reason = QString::fromLocal8Bit(dlerror());
+    } else {
+        reason = QStringLiteral("missing");
     }
+    qCDebug(lcLang).noquote() << "library" << path << (entry ? QStringLiteral("loaded") : reason);
     if (!entry) {
         if (handle)
             dlclose(handle);
         // Shown in both languages: no library means no texts to choose from.
-        StartupFailureBox(
-            QStringLiteral("PXRQ60 - Initialization: Language support file not found! / "
-                           "Sprachdatei nicht gefunden!:  ") +
-            path);
+        QString text = QStringLiteral("PXRQ60 - Initialization: Language support file not found! / "
+                                      "Sprachdatei nicht gefunden!:  ") +
+                       path;
+        if (present)
+            text += QLatin1Char('\n') + reason;
+        StartupFailureBox(text);
         programExit(1);
     }
     library().handle = handle;
     library().entry = entry;
+    library().language = language;
 }
 
 void FreeLanguageLibrary()
@@ -86,6 +105,11 @@ void FreeLanguageLibrary()
 bool LanguageLibraryLoaded()
 {
     return library().entry != nullptr;
+}
+
+QString LoadedLanguage()
+{
+    return library().language;
 }
 
 void GetLangString(uint16_t id, QString &text)
@@ -230,8 +254,21 @@ MessagePresenter *messagePresenter()
     return presenterSlot();
 }
 
+std::function<void()> &beforeMessageHookSlot()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+void setBeforeMessageHook(std::function<void()> hook)
+{
+    beforeMessageHookSlot() = std::move(hook);
+}
+
 int showMessage(const MessageRequest &request)
 {
+    if (const std::function<void()> &hook = beforeMessageHookSlot())
+        hook();
     if (MessagePresenter *p = presenterSlot())
         return p->present(request);
     // No window system yet (or a tool without one): say it on stderr and
@@ -285,20 +322,28 @@ int LangMessageBoxArgs(uint16_t textId, LangArgs args, uint16_t captionId, uint1
 
 int LangStatusBox(uint16_t textId, int status, uint16_t flags)
 {
+    return LangStatusBoxArgs(textId, {}, status, flags);
+}
+
+int LangStatusBoxArgs(uint16_t textId, LangArgs args, int status, uint16_t flags)
+{
     MessageRequest r;
-    r.text = langText(textId);
+    r.text = args.size() ? langFormatId(textId, args) : langText(textId);
     r.caption = langText(500) + QLatin1Char(' ') + QString::number(status);
     r.flags = flags;
     r.textId = textId;
     r.captionId = 500;
-    r.args = QStringList{QString::number(status)};
+    for (const LangArg &a : args)
+        r.args << a.display();
+    r.args << QString::number(status);
     return showMessage(r);
 }
 
-int LangErrorBox(const QString &text, const QStringList &args)
+int LangErrorBox(const QString &text, const QStringList &args, int textId)
 {
     MessageRequest r;
     r.text = text;
+    r.textId = textId;
     r.caption = langText(500);
     r.captionId = 500;
     r.flags = MbIconError;

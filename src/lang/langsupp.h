@@ -8,21 +8,31 @@
 #ifndef PXRQ60_LANG_LANGSUPP_H
 #define PXRQ60_LANG_LANGSUPP_H
 
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 
 // The settings file whose COMMON/LANGUAGE key chooses the library.
 extern const char *const SettingsFileName; // "PXRQ60.INI"
 
+// The language chosen and the library paths tried (QT_LOGGING_RULES
+// "pxrq60.lang.debug=true"); off by default.
+Q_DECLARE_LOGGING_CATEGORY(lcLang)
+
 // Loads the library of the configured language, or shows the two-language
-// failure box and ends the program with exit code 1.
+// failure box (naming the library, and why the loader refused one that is
+// there) and ends the program with exit code 1.
 void LoadLanguageLibrary();
 // Releases the library; every text falls back to "str" + ID afterwards.
 void FreeLanguageLibrary();
 bool LanguageLibraryLoaded();
+// The language code of the loaded library as the settings give it ("DE");
+// empty while none is loaded.
+QString LoadedLanguage();
 
 // The full file name LoadLanguageLibrary uses for `language`: directory of
 // the running program, stem of its file name (up to the first ".", at most 6
@@ -35,9 +45,11 @@ QString langText(uint16_t id);
 
 // Message box flags and results, as the program has always used them.
 enum MessageFlags : uint16_t {
-    MbOk = 0,        // OK, no icon
-    MbYesNo = 4,     // Yes and No
-    MbIconError = 16 // OK with the error icon
+    MbOk = 0,         // OK, no icon
+    MbYesNo = 4,      // Yes and No
+    MbIconError = 16, // OK with the error icon
+    MbDefaultNo = 256 // with MbYesNo: No is the default button, so that Enter
+                      // does not confirm a question that destroys data
 };
 enum MessageResult : int { IdOk = 1, IdYes = 6, IdNo = 7 };
 
@@ -92,6 +104,10 @@ public:
 // which writes the box to stderr and answers No to questions.
 void setMessagePresenter(MessagePresenter *presenter);
 MessagePresenter *messagePresenter();
+// Runs before every box is shown, whichever presenter shows it: the program
+// hides its wait notice there, which stays on top and would cover the box.
+// An empty function removes the hook.
+void setBeforeMessageHook(std::function<void()> hook);
 int showMessage(const MessageRequest &request);
 
 // A box with the texts of two IDs.
@@ -106,9 +122,12 @@ int LangMessageBoxDetails(uint16_t textId, uint16_t captionId, uint16_t flags,
 // driver status. The number is appended, not formatted into caption 500, so a
 // translated caption holding a placeholder cannot swallow it.
 int LangStatusBox(uint16_t textId, int status, uint16_t flags = MbOk);
+// The same with a text that takes arguments: ID `textId` filled with `args`.
+int LangStatusBoxArgs(uint16_t textId, LangArgs args, int status, uint16_t flags = MbOk);
 // The program's one error box: `text` (already translated or formatted) under
-// caption 500 with the error icon; `args` are recorded for tests.
-int LangErrorBox(const QString &text, const QStringList &args = {});
+// caption 500 with the error icon; `args` and the ID of the text `text` was
+// built from (0 when none) are recorded for tests.
+int LangErrorBox(const QString &text, const QStringList &args = {}, int textId = 0);
 // A failure at start, before texts can be chosen: fixed caption
 // "PXRQ60 - Initialization" and the error icon.
 void StartupFailureBox(const QString &text);

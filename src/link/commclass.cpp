@@ -155,6 +155,11 @@ void TCommClass::setDriverDirectory(const QString &dir)
     driverDirectory() = dir;
 }
 
+QString TCommClass::driverPath(const QString &fileName)
+{
+    return driverDirectory().isEmpty() ? fileName : driverDirectory() + QLatin1Char('/') + fileName;
+}
+
 TCommClass::TCommClass(const QString &selector) : m_selector(selector)
 {
     LineLibraryName = QStringLiteral("sline_32.so");
@@ -190,8 +195,7 @@ TCommClass::~TCommClass()
 void TCommClass::LoadDrivers()
 {
     auto load = [](const QString &name, void *&handle, DriverProcFn &entry) {
-        const QString path =
-            driverDirectory().isEmpty() ? name : driverDirectory() + QLatin1Char('/') + name;
+        const QString path = driverPath(name);
         handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
         if (!handle) {
             // The loader's reason: missing, not a library, a missing
@@ -566,6 +570,16 @@ int32_t TCommClass::LineCall(int32_t code, char *buffer, int32_t *count, int32_t
     const int32_t status = callLine(code, buffer, count, param);
     Busy = false;
     return status;
+}
+
+int32_t TCommClass::SendSessionEnd()
+{
+    if (!(State & StLineOpen))
+        return drv::DrvOutOfOrder;
+    char etb[3] = {0x17, 0x17, 0x17};
+    int32_t count = 3;
+    int32_t param = 0;
+    return LineCall(drv::LineSend, etb, &count, &param);
 }
 
 int32_t TCommClass::ProtocolCall(int32_t code, char *buffer, int32_t *count, int32_t *param)

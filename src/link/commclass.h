@@ -101,6 +101,10 @@ public:
 
     int32_t LineCall(int32_t code, char *buffer, int32_t *count, int32_t *param);
     int32_t ProtocolCall(int32_t code, char *buffer, int32_t *count, int32_t *param);
+    // Sends the three ETB bytes (0x17) that end any session of the device at
+    // once, whichever protocol it is in. Gives the line driver's status;
+    // -1 when the line is not open (there is no session to end then).
+    int32_t SendSessionEnd();
 
     void LoadDrivers();
     void OpenLine();
@@ -138,6 +142,9 @@ public:
     // (the default) loads by plain file name through the loader's search,
     // which finds the libraries beside the program.
     static void setDriverDirectory(const QString &dir);
+    // What dlopen gets for a driver library's file name: the name in the
+    // folder set above, or the bare name for the loader's search.
+    static QString driverPath(const QString &fileName);
 
 private:
     friend class LinkNotifier;

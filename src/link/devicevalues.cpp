@@ -59,6 +59,16 @@ void TVCVal::clear()
     *this = TVCVal();
 }
 
+void TVCVal::clearDeviceTexts()
+{
+    for (QString &t : H)
+        t.clear();
+    for (QString &t : L)
+        t.clear();
+    for (QString &t : P)
+        t.clear();
+}
+
 void StoreValue(const QString &key, const QString &value)
 {
     if (key == QLatin1String("TempLowRef")) {
@@ -163,24 +173,30 @@ int32_t WriteValue(const QString &request, QString *answerValue)
     TCommClass *link = currentLink();
     if (!link)
         return drv::DrvOutOfOrder;
-    const QByteArray out = request.toLatin1();
-    if (out.size() >= WriteBufferSize)
+    QByteArray out = request.toLatin1();
+    if (out.size() >= WriteBufferSize) {
+        explicit_bzero(out.data(), size_t(out.size()));
         return drv::DrvBadArgument;
+    }
     char buffer[WriteBufferSize] = {};
     std::memcpy(buffer, out.constData(), size_t(out.size()));
+    // The request may carry a lock key: no copy of it outlives the call.
+    explicit_bzero(out.data(), size_t(out.size()));
     int32_t count = WriteBufferSize, param = 0;
     const int32_t status = link->ProtocolCall(drv::ProtoWrite, buffer, &count, &param);
-    if (status != 0)
-        return status;
-    buffer[WriteBufferSize - 1] = '\0';
-    const char *eq = std::strchr(buffer, '=');
-    // An answer without a value says nothing about what the device holds:
-    // the caller keeps what it had, as for a failed read.
-    if (!eq)
-        return drv::DrvUnexpected;
-    if (answerValue)
-        *answerValue = QString::fromLatin1(eq + 1);
-    return status;
+    int32_t result = status;
+    if (status == 0) {
+        buffer[WriteBufferSize - 1] = '\0';
+        const char *eq = std::strchr(buffer, '=');
+        // An answer without a value says nothing about what the device holds:
+        // the caller keeps what it had, as for a failed read.
+        if (!eq)
+            result = drv::DrvUnexpected;
+        else if (answerValue)
+            *answerValue = QString::fromLatin1(eq + 1);
+    }
+    explicit_bzero(buffer, sizeof buffer);
+    return result;
 }
 
 int32_t WriteValueConfirmed(const QString &address, const QString &value, QString *storedValue)

@@ -27,6 +27,10 @@ struct TVCVal {
     // empty for a key outside the store.
     QString value(const QString &key) const;
     void clear();
+    // Empties the texts of the device addresses only: the reference
+    // temperatures and the reading side belong to this PC's calibration
+    // set-up, not to the device, and outlive a change of device.
+    void clearDeviceTexts();
 };
 
 extern TVCVal DeviceValues;

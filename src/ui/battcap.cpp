@@ -1,9 +1,11 @@
 #include "battcap.h"
 
 #include "addresstable.h"
+#include "battery.h"
 #include "componentkind.h"
 #include "devicetypes.h"
 #include "devicevalues.h"
+#include "displayrules.h"
 #include "driverproc.h"
 #include "editmask.h"
 #include "helpentry.h"
@@ -20,11 +22,10 @@ namespace {
 
 const QString BatteryAddress = QStringLiteral("L35");
 
-// A capacity text that is no number: the application's usual error box for
-// a value it cannot convert.
-void showNotANumber(const QString &text, const QString &kind)
+// A capacity typed, or months answered, that is no number.
+void showNotANumber(const QString &text)
 {
-    LangErrorBox(QStringLiteral("'%1' is not a valid %2 value").arg(text, kind), {text});
+    showUnshownValues(0, {{BatteryAddress, text}});
 }
 
 } // namespace
@@ -76,9 +77,9 @@ void TFormBattCap::FormShow()
     }
     const QString value = DeviceValues.L[35];
     m_handlersActive = false;
-    m_ui->RestCap->setText(value.left(3));
+    m_ui->RestCap->setText(batteryCapacityOf(value));
     m_handlersActive = true;
-    m_ui->RestRunTime->setText(value.mid(4, 3));
+    m_ui->RestRunTime->setText(batteryMonthsOf(value));
 }
 
 void TFormBattCap::RestCapChange()
@@ -134,14 +135,14 @@ TFormBattCap::SetOutcome TFormBattCap::setCapacity()
     int tenths = 0;
     if (!capacityTenths(&tenths))
         return SetOutcome::NotANumber;
-    const QString capacity = QString::number(tenths / 10.0, 'f', 1);
+    const QString capacity = batteryCapacityValue(tenths);
 
     QString value;
     int32_t status = WriteValue(BatteryAddress + QLatin1Char('=') + capacity, &value);
     if (status == drv::DrvNotConfirmed) {
         // The device may have taken the capacity and only its answer got
         // lost: what it holds now decides, and its months are in the same text.
-        if (ReadValues(BatteryAddress) == 0 && DeviceValues.L[35].left(3) == capacity) {
+        if (ReadValues(BatteryAddress) == 0 && batteryCapacityOf(DeviceValues.L[35]) == capacity) {
             status = 0;
             value = DeviceValues.L[35];
         }
@@ -151,13 +152,13 @@ TFormBattCap::SetOutcome TFormBattCap::setCapacity()
         return SetOutcome::WriteFailed;
     }
 
-    StoreValue(BatteryAddress, value.left(7));
-    const QString monthsText = value.mid(4, 3);
+    StoreValue(BatteryAddress, batteryText(value));
+    const QString monthsText = batteryMonthsOf(value);
     int months = 0;
     try {
         months = StrToInt(TrimLeftChars(monthsText, QStringLiteral(" ")));
     } catch (const ConversionError &) {
-        showNotANumber(monthsText, QStringLiteral("integer"));
+        showNotANumber(monthsText);
         return SetOutcome::NotANumber;
     }
     const QString runTime = QString::number(months);
@@ -181,7 +182,7 @@ bool TFormBattCap::capacityTenths(int *tenths)
     const std::optional<long double> v =
         m_ui->RestCap->hasAcceptableInput() ? decimalValue(text.trimmed()) : std::nullopt;
     if (!v) {
-        showNotANumber(text, QStringLiteral("floating point"));
+        showNotANumber(text);
         return false;
     }
     *tenths = int(std::lround(*v * 10.0L));
@@ -191,7 +192,7 @@ bool TFormBattCap::capacityTenths(int *tenths)
 // The arrows' text, "%1.1f"; like a typed one it passes through RestCapChange.
 void TFormBattCap::showCapacityTenths(int tenths)
 {
-    m_ui->RestCap->setText(QString::number(tenths / 10.0, 'f', 1));
+    m_ui->RestCap->setText(batteryCapacityValue(tenths));
 }
 
 void TFormBattCap::setChangePending(bool pending)

@@ -8,6 +8,7 @@
 #include "calibration.h"
 #include "componentkind.h"
 #include "devicevalues.h"
+#include "displayrules.h"
 #include "editmask.h"
 #include "helpers.h"
 #include "langsupp.h"
@@ -57,21 +58,18 @@ void TFormRQ60Main::ReadTemp(int n)
     // A failed read keeps the previous text; the comparison below decides
     // what the button may do with it.
     ReadValues(address);
-    try {
-        DisplayValues(address);
-    } catch (const ConversionError &) {
-        // The measured temperatures are shown as text; nothing to convert.
-    }
+    DisplayValues(address);
     const QString low = DeviceValues.P[170];
     const QString high = DeviceValues.P[171];
     if (low == high) {
         // The sensor has not been moved to the second point (or nothing was
         // read yet): no calculation from a single point.
         LangMessageBox(542, 502, MbOk);
-        m_ui->btCalcOffsetAndGradient->setEnabled(false);
+        m_twoPointsRead = false;
     } else if (!low.isEmpty() && !high.isEmpty()) {
-        m_ui->btCalcOffsetAndGradient->setEnabled(true);
+        m_twoPointsRead = true;
     }
+    updateDeviceButtons();
 }
 
 // Checks a reference temperature as "Setzen" does and keeps the formatted
@@ -80,7 +78,13 @@ static QString checkedReference(const QString &name, const QString &text, Genera
 {
     FieldInput in;
     in.text = text;
-    const WireValue w = CheckAndFormatValue(name, in, gen);
+    WireValue w;
+    try {
+        w = CheckAndFormatValue(name, in, gen);
+    } catch (const ConversionError &) {
+        showUnshownValues(CalculationImpossibleStringId, {{name, text.trimmed()}});
+        return QString();
+    }
     if (w.failed()) {
         if (w.message)
             showDeviceMessage(*w.message);
@@ -93,49 +97,47 @@ static QString checkedReference(const QString &name, const QString &text, Genera
 void TFormRQ60Main::btCalcOffsetAndGradientClick()
 {
     const Generation gen = generation();
-    try {
-        const QString low =
-            checkedReference(QStringLiteral("TempLowRef"), m_ui->TempLowRef->text(), gen);
-        const QString high =
-            checkedReference(QStringLiteral("TempHighRef"), m_ui->TempHighRef->text(), gen);
-        if (low.isEmpty() || high.isEmpty())
-            return;
-        const CalibrationResult r =
-            computeOffsetAndGradient(low, high, DeviceValues.P[170], DeviceValues.P[171],
-                                     DeviceValues.P[147], DeviceValues.P[148]);
-        if (r.status == CalibrationResult::EqualMeasured) {
-            // Two readings that differ only in their form (20 and 20.0) are
-            // one point: dividing by their difference would give no number,
-            // and none may reach the device.
-            LangMessageBox(542, 502, MbOk);
-            m_ui->btCalcOffsetAndGradient->setEnabled(false);
-            return;
-        }
-        // Right-aligned in the four positions of the fields. A result equal
-        // to the text already there raises no change event, yet it is a new
-        // calculation to write: both are marked either way.
-        const EditMask mask(m_ui->P147neu->property("editMask").toString());
-        m_ui->P147neu->setText(mask.fieldText(r.offsetText.trimmed()));
-        m_ui->P148neu->setText(mask.fieldText(r.gradientText.trimmed()));
-        P147neuChange();
-        P148neuChange();
-        setComponentTag(m_ui->btCalcOffsetAndGradient,
-                        componentTag(m_ui->btCalcOffsetAndGradient) & ~int64_t(TagChangeFlag));
-    } catch (const ConversionError &e) {
-        // A reference, a measured value or an old value that is no number
-        // (a read that failed leaves an empty text): nothing is computed.
-        LangErrorBox(e.message());
+    const QString low =
+        checkedReference(QStringLiteral("TempLowRef"), m_ui->TempLowRef->text(), gen);
+    const QString high =
+        checkedReference(QStringLiteral("TempHighRef"), m_ui->TempHighRef->text(), gen);
+    if (low.isEmpty() || high.isEmpty())
+        return;
+    const CalibrationResult r =
+        computeOffsetAndGradient(low, high, DeviceValues.P[170], DeviceValues.P[171],
+                                 DeviceValues.P[147], DeviceValues.P[148]);
+    if (r.status == CalibrationResult::NotANumber) {
+        // A measured or old value that is no number (a point never read
+        // is empty): nothing is computed.
+        showUnshownValues(CalculationImpossibleStringId, {{r.badKey, r.badText}});
+        return;
     }
+    if (r.status == CalibrationResult::EqualMeasured) {
+        // Two readings that differ only in their form (20 and 20.0) are
+        // one point: dividing by their difference would give no number,
+        // and none may reach the device.
+        LangMessageBox(542, 502, MbOk);
+        m_twoPointsRead = false;
+        updateDeviceButtons();
+        return;
+    }
+    // Right-aligned in the four positions of the fields. A result equal
+    // to the text already there raises no change event, yet it is a new
+    // calculation to write: both are marked either way.
+    const EditMask mask(m_ui->P147neu->property("editMask").toString());
+    m_ui->P147neu->setText(mask.fieldText(r.offsetText.trimmed()));
+    m_ui->P148neu->setText(mask.fieldText(r.gradientText.trimmed()));
+    P147neuChange();
+    P148neuChange();
+    setComponentTag(m_ui->btCalcOffsetAndGradient,
+                    componentTag(m_ui->btCalcOffsetAndGradient) & ~int64_t(TagChangeFlag));
 }
 
 void TFormRQ60Main::btDeleteAllCounterClick()
 {
-    if (LangMessageBox(540, 502, MbYesNo) != IdYes)
+    if (LangMessageBox(540, 502, MbYesNo | MbDefaultNo) != IdYes)
         return;
-    // The two generations take different values for the same command.
-    const QString request =
-        generation() == Generation::V1x ? QStringLiteral("P48=0") : QStringLiteral("P48=1");
-    const int32_t status = WriteValue(request);
+    const int32_t status = WriteValue(counterResetRequest(generation()));
     if (status != 0) {
         LangStatusBox(541, status, MbOk);
         return;
@@ -145,8 +147,7 @@ void TFormRQ60Main::btDeleteAllCounterClick()
     // The counters are zero now, whatever a read during the reset returned;
     // the next successful read replaces these texts.
     PageReady = false;
-    DeviceValues.H[1] = QStringLiteral("00000000.00");
-    for (int n : {2, 4, 6})
-        DeviceValues.H[n] = QStringLiteral("00000000.0000");
+    for (const auto &[key, text] : clearedCounterTexts())
+        StoreValue(key, text);
     PageReady = true;
 }

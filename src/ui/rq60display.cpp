@@ -14,6 +14,7 @@
 #include "langsupp.h"
 #include "ui_rq60main.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -47,6 +48,19 @@ void setEntryBackground(QWidget *w, const QColor &colour)
 
 } // namespace
 
+void TFormRQ60Main::connectDisplay()
+{
+    connect(m_ui->btShowStatRegText, &QPushButton::clicked, this,
+            &TFormRQ60Main::btShowStatRegTextClick);
+    connect(m_ui->btClearStatusRegister, &QPushButton::clicked, this,
+            &TFormRQ60Main::btClearStatusRegisterClick);
+    // The plain-text list explains the register on screen, so it follows it.
+    connect(m_ui->StatusRegister, &QLineEdit::textChanged, this, [this] {
+        if (m_statusPlainText)
+            fillStatusPlainText();
+    });
+}
+
 void TFormRQ60Main::DisplayValues(const QString &list)
 {
     const bool wasReady = PageReady;
@@ -56,8 +70,8 @@ void TFormRQ60Main::DisplayValues(const QString &list)
         displayOperations(list, StoreLookup(), generation(), DeviceValues.TempReadSide);
     for (const DisplayOp &op : result.ops)
         applyDisplayOp(op);
-    if (result.error)
-        throw *result.error;
+    if (!result.unshown.isEmpty())
+        showUnshownValues(UnshownValuesStringId, result.unshown);
 }
 
 void TFormRQ60Main::applyDisplayOp(const DisplayOp &op)
@@ -113,7 +127,7 @@ void TFormRQ60Main::LockChanged(TCommClass *)
     if (ReadValues(QStringLiteral("L4")) == 0)
         m_ui->StatusRegister->setText(DeviceValues.L[4]);
     else
-        m_ui->StatusRegister->setText(QStringLiteral("Fehler"));
+        m_ui->StatusRegister->setText(langText(500)); // "Fehler"
 
     const QSignalBlocker block(m_ui->Eichschloss);
     switch (link->LockState) {
@@ -125,9 +139,11 @@ void TFormRQ60Main::LockChanged(TCommClass *)
     case TCommClass::LockClosed:
         m_ui->Eichschloss->setCurrentIndex(0);
         DisableEichValues();
-        // A V2x device has no user lock: its keys are never read, stay
-        // empty, and closing the calibration lock leaves class B alone.
-        if (userLockClosed(DeviceValues.P[0], DeviceValues.P[10]))
+        // A V2x device has no user lock: class B is never locked there,
+        // whatever a V1x device connected before left in the fields.
+        if (generation() == Generation::V2x)
+            EnableUserValues();
+        else if (userLockClosed(DeviceValues.P[0], DeviceValues.P[10]))
             DisableUserValues();
         break;
     default: break;
@@ -136,7 +152,8 @@ void TFormRQ60Main::LockChanged(TCommClass *)
 
 void TFormRQ60Main::setLockClassEnabled(uint32_t tagBit, bool enabled)
 {
-    const QColor normal = QApplication::palette().color(QPalette::Active, QPalette::Base);
+    if (tagBit == TagCalibrationLock)
+        m_calibrationOpen = enabled;
     for (QWidget *w : findChildren<QWidget *>()) {
         if (!(componentTag(w) & tagBit))
             continue;
@@ -145,10 +162,42 @@ void TFormRQ60Main::setLockClassEnabled(uint32_t tagBit, bool enabled)
                            kind == ComponentKind::SpinEdit;
         if (!entry && kind != ComponentKind::CheckBox && kind != ComponentKind::Button)
             continue;
-        w->setEnabled(enabled);
+        // An open lock does not override what else the control waits for.
+        w->setEnabled(enabled && controlAllowed(w));
         if (entry)
-            setEntryBackground(w, enabled ? normal : Silver);
+            setEntryLook(w, enabled);
     }
+}
+
+// The look of a locked entry field: silver, its value still readable.
+void TFormRQ60Main::setEntryLook(QWidget *w, bool unlocked)
+{
+    setEntryBackground(w, unlocked ? QApplication::palette().color(QPalette::Active, QPalette::Base)
+                                   : Silver);
+}
+
+bool TFormRQ60Main::controlAllowed(const QWidget *w) const
+{
+    if (w == m_ui->P38)
+        return m_warningGroupShown;
+    if (w == m_ui->btCalcOffsetAndGradient)
+        return ChannelOpen && m_twoPointsRead;
+    if (w == m_ui->btReadLowerTemp || w == m_ui->btReadUpperTemp || w == m_ui->btDeleteAllCounter ||
+        w == m_ui->btClearStatusRegister)
+        return ChannelOpen;
+    return true;
+}
+
+// The buttons that talk to the device (or compute from what it measured):
+// their lock class, if any, and whether they have anything to do.
+void TFormRQ60Main::updateDeviceButtons()
+{
+    for (QWidget *b : {static_cast<QWidget *>(m_ui->btReadLowerTemp),
+                       static_cast<QWidget *>(m_ui->btReadUpperTemp),
+                       static_cast<QWidget *>(m_ui->btDeleteAllCounter),
+                       static_cast<QWidget *>(m_ui->btCalcOffsetAndGradient)})
+        b->setEnabled(m_calibrationOpen && controlAllowed(b));
+    m_ui->btClearStatusRegister->setEnabled(controlAllowed(m_ui->btClearStatusRegister));
 }
 
 void TFormRQ60Main::EnableEichValues()
@@ -189,10 +238,14 @@ void TFormRQ60Main::applyEditMasks()
     }
 }
 
+// Showing P38 never overrides its lock: with the calibration lock closed it
+// is shown locked.
 void TFormRQ60Main::setWarningGroupVisible(bool visible)
 {
+    m_warningGroupShown = visible;
     m_ui->P38->setVisible(visible);
-    m_ui->P38->setEnabled(visible);
+    m_ui->P38->setEnabled(visible && m_calibrationOpen);
+    setEntryLook(m_ui->P38, m_calibrationOpen);
     m_ui->Edit6->setVisible(visible);
     m_ui->lbWarnAfter->setVisible(visible);
     m_ui->lbFaultyPulses->setVisible(visible);
@@ -230,6 +283,10 @@ void TFormRQ60Main::ResetScreen()
     const QString markerE = langText(1018);
     const QString markerB = langText(1019);
     for (QWidget *w : findChildren<QWidget *>()) {
+        // The text field inside a spin field is part of it, not a field of
+        // its own: emptying it would show no number instead of 0.
+        if (qobject_cast<QAbstractSpinBox *>(w->parentWidget()))
+            continue;
         switch (componentKind(w)) {
         case ComponentKind::Edit: {
             auto *edit = static_cast<QLineEdit *>(w);
@@ -265,6 +322,13 @@ void TFormRQ60Main::btShowStatRegTextClick()
     m_statusPlainText = true;
     m_ui->btShowStatRegText->setText(langText(1011));
     m_ui->btShowStatRegText->setChecked(true);
+    fillStatusPlainText();
+    m_ui->Memo1->show();
+    m_ui->Memo1->raise();
+}
+
+void TFormRQ60Main::fillStatusPlainText()
+{
     m_ui->Memo1->clear();
     int height = 25;
     for (uint16_t id : statusBitStringIds(DeviceValues.L[4])) {
@@ -276,13 +340,11 @@ void TFormRQ60Main::btShowStatRegTextClick()
     QWidget *group = m_ui->gbStatusRegister;
     const QPoint at = group->mapTo(m_ui->centralwidget, QPoint(0, group->height()));
     m_ui->Memo1->setGeometry(at.x(), at.y(), 474, height);
-    m_ui->Memo1->show();
-    m_ui->Memo1->raise();
 }
 
 void TFormRQ60Main::btClearStatusRegisterClick()
 {
-    if (LangMessageBox(511, 502, MbYesNo) != IdYes)
+    if (LangMessageBox(511, 502, MbYesNo | MbDefaultNo) != IdYes)
         return;
     // The device answers with what is left in the register (the open
     // calibration lock stays), which can be longer than the request: the

@@ -73,14 +73,7 @@ void setChangeFlag(QObject *o, bool on)
 // that did not reach the device.
 void showWriteRefused(const QString &key, const QString &value, int32_t status)
 {
-    MessageRequest r;
-    r.text = langFormatId(518, {key, value});
-    r.caption = langFormat(langText(500) + QStringLiteral(" %d"), {int(status)});
-    r.flags = MbOk;
-    r.textId = 518;
-    r.captionId = 500;
-    r.args = QStringList{key, value, QString::number(status)};
-    showMessage(r);
+    LangStatusBoxArgs(518, {key, value}, status);
 }
 
 } // namespace
@@ -108,8 +101,8 @@ void TFormRQ60Main::connectEditing()
     connect(m_ui->P38, &QSpinBox::valueChanged, this, &TFormRQ60Main::P38Change);
     connect(m_ui->P147neu, &QLineEdit::textChanged, this, &TFormRQ60Main::P147neuChange);
     connect(m_ui->P148neu, &QLineEdit::textChanged, this, &TFormRQ60Main::P148neuChange);
+    connect(m_ui->btSet, &QPushButton::clicked, this, &TFormRQ60Main::btSetClick);
     connect(m_ui->btCancel, &QPushButton::clicked, this, &TFormRQ60Main::btCancelClick);
-    connectCalibration();
 }
 
 // Marks the field being edited. That is the field whose change event fired
@@ -176,11 +169,6 @@ void TFormRQ60Main::P37Change()
     const bool twoInputs = m_ui->P37->currentText() != QLatin1String("1");
     m_ui->P38->setValue(twoInputs ? 1 : 0); // runs P38Change
     setWarningGroupVisible(twoInputs);
-    if (twoInputs) {
-        QPalette p = m_ui->P38->palette();
-        p.setColor(QPalette::Base, QApplication::palette().color(QPalette::Active, QPalette::Base));
-        m_ui->P38->setPalette(p);
-    }
     m_inP37Change = false;
     PageReady = true;
 }
@@ -271,8 +259,21 @@ bool TFormRQ60Main::writeFieldValue(const WireValue &w)
     return true;
 }
 
+// "Setzen" and "Verwerfen" disable themselves when done, and Qt then moves
+// the focus on to the next control. The technician stays where they were:
+// in the field they were editing (also when they clicked the button).
+void TFormRQ60Main::restoreEntryFocus(QWidget *before)
+{
+    QWidget *target = before;
+    if (!target || target == m_ui->btSet || target == m_ui->btCancel)
+        target = m_lastEntryFocus;
+    if (target && target->isVisible() && target->isEnabled())
+        target->setFocus();
+}
+
 void TFormRQ60Main::btSetClick()
 {
+    const QPointer<QWidget> focusBefore = QApplication::focusWidget();
     const Generation gen = generation();
     QList<QObject *> flagged;
     for (const QString &name : writeOrder())
@@ -331,10 +332,12 @@ void TFormRQ60Main::btSetClick()
     LangMessageBox(520, 501, MbOk);
     m_ui->btCancel->setEnabled(false);
     m_ui->btSet->setEnabled(false);
+    restoreEntryFocus(focusBefore);
 }
 
 void TFormRQ60Main::btCancelClick()
 {
+    const QPointer<QWidget> focusBefore = QApplication::focusWidget();
     ResetChangeFlagsAndDisableButtons();
     TabbedNotebook1Click();
     if (m_ui->TabbedNotebook1->currentIndex() == 4) {
@@ -343,4 +346,5 @@ void TFormRQ60Main::btCancelClick()
         m_ui->P148neu->clear();
         ResetChangeFlagsAndDisableButtons();
     }
+    restoreEntryFocus(focusBefore);
 }

@@ -18,36 +18,19 @@
 #include "meldung.h"
 #include "translateform.h"
 #include "ui_rq60main.h"
+#include "wireformat.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QMenuBar>
+#include <QScopeGuard>
+#include <QShortcut>
 #include <QSignalBlocker>
 
 QString ProgramShortName;
 
 namespace {
-
-// Three ETB bytes end any session of the device at once, whichever protocol
-// it is in.
-void sendSessionEnd(TCommClass *link)
-{
-    char etb[4] = {0x17, 0x17, 0x17, 0};
-    int32_t count = 3;
-    int32_t param = 0;
-    try {
-        link->LineCall(3, etb, &count, &param);
-    } catch (const TCommClassException &) {
-        // A link whose line could not be opened has no session to end.
-    }
-}
-
-// The message of a value the display could not convert; the application's
-// usual error box for it.
-void showConversionError(const ConversionError &e)
-{
-    LangErrorBox(e.message());
-}
 
 // Keeps mouse, wheel and key input away from a widget that only displays.
 class InputSwallower : public QObject
@@ -93,15 +76,27 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
             &TFormRQ60Main::acChangeBattCapExecute);
     connect(m_ui->TabbedNotebook1, &QTabWidget::currentChanged, this,
             &TFormRQ60Main::TabbedNotebook1Click);
-    connect(m_ui->btShowStatRegText, &QPushButton::clicked, this,
-            &TFormRQ60Main::btShowStatRegTextClick);
-    connect(m_ui->btClearStatusRegister, &QPushButton::clicked, this,
-            &TFormRQ60Main::btClearStatusRegisterClick);
-    connect(m_ui->btSet, &QPushButton::clicked, this, &TFormRQ60Main::btSetClick);
+    connectDisplay();
     connectEditing();
-    // Printing, the options dialogs, the battery capacity, the archive
-    // export, the keys, the user lock and the help viewer come with their
-    // own windows; their entries only show whether they are available.
+    connectCalibration();
+    connectDialogs();
+    // Printing, the archive export and the help viewer come with their own
+    // windows; their entries only show whether they are available.
+
+    // F10 opens the menu bar from the keyboard, as on other desktops.
+    auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(menuKey, &QShortcut::activated, this, [this] {
+        if (!menuBar()->actions().isEmpty())
+            menuBar()->setActiveAction(menuBar()->actions().first());
+    });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && now != m_ui->btSet && now != m_ui->btCancel && isAncestorOf(now) &&
+            !qobject_cast<QPushButton *>(now))
+            m_lastEntryFocus = now;
+    });
+    // The wait notice stays on top of every window: it goes before any box,
+    // whoever shows the box.
+    setBeforeMessageHook([this] { closeWaitNotice(); });
 
     Init();
     // Lists show their first item once filled; the window starts as empty
@@ -109,7 +104,10 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
     ResetScreen();
 }
 
-TFormRQ60Main::~TFormRQ60Main() = default;
+TFormRQ60Main::~TFormRQ60Main()
+{
+    setBeforeMessageHook({});
+}
 
 Generation TFormRQ60Main::generation() const
 {
@@ -133,13 +131,17 @@ void TFormRQ60Main::Init()
 
     if (m_firstInit) {
         m_savedLocale = QLocale();
+        // The reference temperatures start from the settings; once checked
+        // or written they stay as they are until the program ends.
+        DeviceValues.TempLowRef = IniSettings.Justify.TempLow;
+        DeviceValues.TempHighRef = IniSettings.Justify.TempHigh;
         m_firstInit = false;
     }
     QLocale dot = QLocale::c();
     dot.setNumberOptions(QLocale::OmitGroupSeparator);
     QLocale::setDefault(dot);
 
-    m_ui->btCalcOffsetAndGradient->setEnabled(false);
+    m_twoPointsRead = false;
     LastPageIndex = 0;
     setWarningGroupVisible(false);
     PageReady = false;
@@ -147,6 +149,8 @@ void TFormRQ60Main::Init()
 
     selectPageQuietly(0);
     setConnectedActions(false);
+    // Without a device the buttons that talk to one have nothing to do.
+    updateDeviceButtons();
     setTemperatureRangeVisible(true);
     setUserLockGroupActive(false);
 }
@@ -181,15 +185,22 @@ void TFormRQ60Main::OpenCom()
 
 void TFormRQ60Main::acConnectExecute()
 {
-    OpenCom();
-    if (!ChannelOpen)
+    if (m_cycleRunning || ChannelOpen)
         return;
-    PageReady = false;
+    m_cycleRunning = true;
+    const auto done = qScopeGuard([this] { m_cycleRunning = false; });
+    m_ui->acConnect->setEnabled(false);
     // The store still holds the texts of the device connected before. A read
     // that fails keeps the old text of its address, which must not be
     // another device's value; nor may that device's user-lock keys decide
-    // the fields of this one.
-    DeviceValues.clear();
+    // the fields of this one, already in the lock check of the opening.
+    DeviceValues.clearDeviceTexts();
+    OpenCom();
+    if (!ChannelOpen) {
+        setConnectedActions(false);
+        return;
+    }
+    PageReady = false;
     showWaitNotice(543);
     ReadValues(QStringLiteral("L34"));
     DeviceVersion = float(decimalValue(DeviceValues.L[34]).value_or(0.0L));
@@ -202,6 +213,7 @@ void TFormRQ60Main::acConnectExecute()
     selectPageQuietly(0);
     TabbedNotebook1Click();
     LockChanged(currentLink());
+    updateDeviceButtons();
     closeWaitNotice();
     setConnectedActions(true);
     PageReady = true;
@@ -211,78 +223,78 @@ void TFormRQ60Main::TabbedNotebook1Click()
 {
     if (!ChannelOpen)
         return;
-    if (m_ui->btSet->isEnabled() && !answerPendingChanges(513))
+    if (m_ui->btSet->isEnabled()) {
+        // The question is about the values on screen: the page just left
+        // stays in front until it is answered.
+        const int chosen = m_ui->TabbedNotebook1->currentIndex();
         selectPageQuietly(LastPageIndex);
+        if (answerPendingChanges(513))
+            selectPageQuietly(chosen);
+    }
 
     const int page = m_ui->TabbedNotebook1->currentIndex();
     const Generation gen = generation();
     const QString list = pageAddressList(page, gen);
     int32_t status = 0;
     PageReady = false;
-    try {
-        switch (page) {
-        case 0:
-            status = ReadValues(list);
-            DisplayValues(list);
-            if (gen == Generation::V1x) {
-                if (userLockClosed(DeviceValues.P[0], DeviceValues.P[10]))
-                    DisableUserValues();
-                else
-                    EnableUserValues();
-            }
-            break;
-        case 3:
-            showWaitNotice(544);
-            if (gen == Generation::V2x) {
-                ReadValues(list); // errors of the archive list are not reported
-                DisplayValues(list);
-            } else {
-                readDsArchive();
-            }
-            closeWaitNotice();
-            break;
-        case 4:
-            // The reference temperatures are kept in the settings file; the
-            // store holds them for the calibration.
-            DeviceValues.TempLowRef = IniSettings.Justify.TempLow;
-            DeviceValues.TempHighRef = IniSettings.Justify.TempHigh;
-            DisplayValues(QStringLiteral("TempLowRef,TempHighRef"));
-            status = ReadValues(list);
-            DisplayValues(list);
-            m_ui->P147old->setText(DeviceValues.P[147]);
-            m_ui->P148old->setText(DeviceValues.P[148]);
-            m_ui->btCalcOffsetAndGradient->setEnabled(false);
-            break;
-        default:
-            status = ReadValues(list);
-            DisplayValues(list);
-            break;
+    switch (page) {
+    case 0:
+        status = ReadValues(list);
+        DisplayValues(list);
+        if (gen == Generation::V1x) {
+            if (userLockClosed(DeviceValues.P[0], DeviceValues.P[10]))
+                DisableUserValues();
+            else
+                EnableUserValues();
         }
-    } catch (const ConversionError &e) {
-        // A value the device answered in a form the field cannot show: the
-        // rows after it stay as they were; the window carries on.
+        break;
+    case 3:
+        showWaitNotice(544);
+        if (gen == Generation::V2x) {
+            ReadValues(list); // errors of the archive list are not reported
+            DisplayValues(list);
+        } else {
+            status = readDsArchive();
+        }
         closeWaitNotice();
-        showConversionError(e);
+        break;
+    case 4:
+        // The reference temperatures as last checked or written, not as the
+        // settings file had them at start.
+        DisplayValues(QStringLiteral("TempLowRef,TempHighRef"));
+        status = ReadValues(list);
+        DisplayValues(list);
+        m_ui->P147old->setText(DeviceValues.P[147]);
+        m_ui->P148old->setText(DeviceValues.P[148]);
+        m_twoPointsRead = false;
+        updateDeviceButtons();
+        break;
+    default:
+        status = ReadValues(list);
+        DisplayValues(list);
+        break;
     }
     const PageInfo &info = pages().at(page);
     if (page != 3 || gen == Generation::V2x)
         m_ui->TabbedNotebook1->setProperty("helpContext", info.helpContext);
+    // The page shows the device's values now: a field that failed to be
+    // written shows what the device kept, and only a new edit marks it.
+    ResetChangeFlagsAndDisableButtons();
     PageReady = true;
-    if (status != 0) {
-        // The notice stays on top of every window; it must not hide the box.
-        closeWaitNotice();
+    if (status != 0)
         LangMessageBoxArgs(514, {status}, 500, MbOk);
-    }
     LastPageIndex = page;
 }
 
 // The archive of a V1x device comes as DS records over the second protocol:
 // the "WN" session is ended, a "DS" link reads the records, and a new "WN"
-// link takes its place again.
-void TFormRQ60Main::readDsArchive()
+// link takes its place again. Gives the status of ending the "WN" session;
+// the other steps report their own failures.
+int32_t TFormRQ60Main::readDsArchive()
 {
+    int32_t status = 0;
     if (TCommClass *link = currentLink())
-        sendSessionEnd(link);
+        status = link->SendSessionEnd();
     try {
         replaceCurrentLink(QStringLiteral("DS"));
         OpenCom();
@@ -299,15 +311,24 @@ void TFormRQ60Main::readDsArchive()
     }
     OpenCom();
     DispArchiv();
+    return status;
 }
 
 void TFormRQ60Main::acDisconnectExecute()
 {
+    if (m_cycleRunning)
+        return;
     if (ChannelOpen && m_ui->btSet->isEnabled() && !answerPendingChanges(513)) {
         selectPageQuietly(LastPageIndex);
         return;
     }
+    m_cycleRunning = true;
+    const auto done = qScopeGuard([this] { m_cycleRunning = false; });
+    m_ui->acDisconnect->setEnabled(false);
     DisConnect();
+    // Nothing of the device just left may be shown or used again: a stored
+    // temperature is no measurement of the next one.
+    DeviceValues.clearDeviceTexts();
     Init();
     ResetScreen();
 }
@@ -330,22 +351,52 @@ void TFormRQ60Main::DisConnect()
     // Cleared first: closing the link handles events for a while, and a page
     // click meanwhile must not read from a link going down.
     ChannelOpen = false;
+    updateDeviceButtons();
     if (!link)
         return;
-    sendSessionEnd(link);
+    link->SendSessionEnd();
     link->SetActive(false);
 }
 
+// Nothing can be written over a lost link: the technician learns which
+// changes did not reach the device, in the box that says the program ends.
 void TFormRQ60Main::LostConnection(TCommClass *)
 {
     ChannelOpen = false;
-    LangMessageBox(516, 502, MbOk);
+    m_linkLost = true;
+    updateDeviceButtons();
+    const QStringList unwritten = m_ui->btSet->isEnabled() ? pendingWriteKeys() : QStringList();
+    if (unwritten.isEmpty())
+        LangMessageBox(516, 502, MbOk);
+    else
+        LangMessageBoxArgs(573, {unwritten.join(QStringLiteral(", "))}, 502, MbOk);
+    ResetChangeFlagsAndDisableButtons();
     close();
+}
+
+// The addresses of the changed fields, in the write order, each once; the
+// reference temperatures by their names.
+QStringList TFormRQ60Main::pendingWriteKeys() const
+{
+    QStringList keys;
+    for (const QString &name : writeOrder()) {
+        const QObject *field = findChild<QObject *>(name);
+        if (!field || !(componentTag(field) & TagChangeFlag))
+            continue;
+        QString key = writeKey(name, generation());
+        if (key == QLatin1String("TempLowRef"))
+            key = langText(550);
+        else if (key == QLatin1String("TempHighRef"))
+            key = langText(551);
+        if (!keys.contains(key))
+            keys << key;
+    }
+    return keys;
 }
 
 void TFormRQ60Main::closeEvent(QCloseEvent *event)
 {
-    if (m_ui->btSet->isEnabled() && LangMessageBox(517, 502, MbYesNo) == IdYes) {
+    if (!m_linkLost && m_ui->btSet->isEnabled() && LangMessageBox(517, 502, MbYesNo) == IdYes) {
         btSetClick();
         event->ignore();
         return;
@@ -393,17 +444,20 @@ void TFormRQ60Main::mn43InfoClick()
 
 void TFormRQ60Main::showWaitNotice(uint16_t textId)
 {
+    closeWaitNotice();
     MeldungCaption = langText(501);
     MeldungText = langText(textId);
     if (FormMeldung)
         FormMeldung->showOver(this);
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_noticeShown = true;
 }
 
 void TFormRQ60Main::closeWaitNotice()
 {
-    if (!QApplication::overrideCursor())
-        return; // already closed
+    if (!m_noticeShown)
+        return;
+    m_noticeShown = false;
     if (FormMeldung)
         FormMeldung->hide();
     QApplication::restoreOverrideCursor();

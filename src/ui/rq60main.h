@@ -12,6 +12,7 @@
 
 #include <QLocale>
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 #include <memory>
 
@@ -44,9 +45,10 @@ public:
     void OpenCom();
     void DisConnect();
 
-    // Shows the stored texts of the keys in `list` in their fields. Raises
-    // ConversionError when a rule that needs a decimal integer finds none;
-    // the fields of the rows before it are shown.
+    // Shows the stored texts of the keys in `list` in their fields. A value
+    // a field cannot show (a rule that needs a decimal integer finds none)
+    // leaves that field as it was and is reported in one box afterwards;
+    // the other keys are still shown.
     void DisplayValues(const QString &list);
     // Applies the calibration lock state of the link (and, for V1x devices,
     // the user lock) to the fields; also re-reads status register 1.
@@ -74,6 +76,15 @@ public:
     void btClearStatusRegisterClick();
     void mn43InfoClick();
     void acChangeBattCapExecute();
+    // The options dialogs and the lock key dialogs (rq60dialogs.cpp). After
+    // the user lock dialog the window shows the user lock as the device
+    // reported it, enables or locks the user-lock fields, and offers each
+    // key dialog only while its lock is open.
+    void mn21SioOptClick();
+    void mn22UserOptClick();
+    void acChangeCustomerKeyExecute();
+    void acChangeSupplierKeyExecute();
+    void acChangeUserLockExecute();
     // Editing and write-back (rq60editing.cpp). "Setzen" writes every
     // marked field in the write order and shows what the device stored;
     // "Verwerfen" drops the marks and reads the page again.
@@ -108,6 +119,13 @@ protected:
 private:
     void applyDisplayOp(const DisplayOp &op);
     void setLockClassEnabled(uint32_t tagBit, bool enabled);
+    // Whether a control may be enabled apart from its lock class: the device
+    // buttons only while connected, the calculation only with two
+    // measured points, P38 only while its group is shown.
+    bool controlAllowed(const QWidget *w) const;
+    void updateDeviceButtons();
+    void setEntryLook(QWidget *w, bool unlocked);
+    void fillStatusPlainText();
     void assignLockClasses();
     void applyEditMasks();
     void setWarningGroupVisible(bool visible);
@@ -116,12 +134,16 @@ private:
     void setConnectedActions(bool connected);
     void selectPageQuietly(int index);
     bool answerPendingChanges(uint16_t questionId);
-    void readDsArchive();
+    int32_t readDsArchive();
+    QStringList pendingWriteKeys() const;
+    void restoreEntryFocus(QWidget *before);
     void showWaitNotice(uint16_t textId);
     void closeWaitNotice();
     void FormClose();
+    void connectDisplay();
     void connectEditing();
     void connectCalibration();
+    void connectDialogs();
     FieldInput fieldInput(const QString &name) const;
     bool writeFieldValue(const WireValue &w);
 
@@ -131,6 +153,17 @@ private:
     QLocale m_savedLocale;
     QString m_userMarkerStyle;  // the design's style of the " B" marker
     bool m_inP37Change = false; // P38 is being set by the choice in P37
+    // A connect or disconnect is running. Closing a link handles events for
+    // a while; a second "Verbinden" or "Trennen" meanwhile must not start.
+    bool m_cycleRunning = false;
+    bool m_linkLost = false;          // the program ends; nothing can be written
+    bool m_calibrationOpen = true;    // class E enabled (the design enables all)
+    bool m_warningGroupShown = false; // P38 with its marker and labels
+    bool m_twoPointsRead = false;     // two different measured temperatures
+    bool m_noticeShown = false;
+    // The entry field the user was in last: "Setzen" and "Verwerfen" take the
+    // focus when clicked and lose it when they disable themselves.
+    QPointer<QWidget> m_lastEntryFocus;
 };
 
 #endif

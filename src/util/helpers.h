@@ -4,14 +4,15 @@
 #ifndef PXRQ60_UTIL_HELPERS_H
 #define PXRQ60_UTIL_HELPERS_H
 
+#include <QLocale>
 #include <QString>
 #include <cstdint>
 
 // Blocks the calling thread for ms milliseconds without handling window
-// events. It sleeps about 1 ms between polls of a monotonic clock instead of
-// spinning, so a laptop on battery does not run its processor flat out; a
-// jump of the wall clock (midnight, a time change) does not shorten or
-// lengthen it. Zero or a negative count returns at once.
+// events: one sleep until a monotonic deadline, so a laptop on battery is
+// not woken a thousand times a second, and a jump of the wall clock
+// (midnight, a time change) does not shorten or lengthen it. Zero or a
+// negative count returns at once.
 void WaitMs(int32_t ms);
 
 // The text without its trailing / leading run of characters from `set`.
@@ -21,20 +22,24 @@ QString TrimLeftChars(const QString &text, const QString &set);
 QString RemoveChars(const QString &text, const QString &set);
 
 // An export file number: base 36 (Base36ToInt) when TEMPFILENOTYPE is
-// exactly "0-Z", else the signed decimal value, in both cases its low 16
-// bits. A text that is no decimal integer throws ConversionError.
+// exactly "0-Z", else the signed 32-bit decimal value, in both cases its
+// low 16 bits. A text that is no decimal integer, or one beyond 32 bits,
+// throws ConversionError.
 uint16_t FileNoToInt(const QString &text, const QString &tempFileNoType);
 // The first three characters as a fixed three-digit base-36 field: the first
-// one is always the 36^2 digit, missing positions and foreign characters
-// count 0.
+// one is always the 36^2 digit; 0-9, A-Z and a-z are digits, missing
+// positions and any other character count 0.
 uint16_t Base36ToInt(const QString &text);
 
-// The date in `text` (system short date format) as "dd.mm.yy"; empty when
-// the text is no date.
-QString DateTextShort(const QString &text);
-// The time in `text` (a date-time or a time in the system's formats) as
-// "hh:nn:ss" with the system's time separator; empty when it is none.
-QString TimeTextLong(const QString &text);
+// The date in `text` as "dd.mm.yy"; empty when the text is no date. Day,
+// month and year are numbers (one or two digits for day and month, two or
+// four for the year, 00-49 being 2000-2049) in the order of the locale's
+// short date format, or in the device's day.month.year order.
+QString DateTextShort(const QString &text, const QLocale &locale = QLocale::system());
+// The time in `text` (a time, or a date as DateTextShort reads it followed
+// by a time; 24-hour or with the locale's AM/PM) as "hh:nn:ss" with the
+// locale's time separator; empty when it is none.
+QString TimeTextLong(const QString &text, const QLocale &locale = QLocale::system());
 
 QString LeftChars(const QString &text, int n);
 QString RightChars(const QString &text, int n);

@@ -1,10 +1,7 @@
 #include "profile.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QStringList>
+#include <QStringDecoder>
 
 QString settingsDirectory()
 {
@@ -24,139 +21,336 @@ QString settingsFilePath(const QString &fileName)
 
 namespace {
 
-// Lines without their ends; LF and CR LF both end a line.
-QStringList splitLines(const QString &content)
+// Windows-1252 bytes 0x80 to 0x9F. The five bytes the code page leaves
+// free stand for the control characters of the same number, so every byte
+// reads as something and writes back as itself.
+const char16_t cp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromCp1252(const QByteArray &bytes)
 {
-    QStringList lines = content.split(QLatin1Char('\n'));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (QString &l : lines)
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
-    return lines;
+    QString s;
+    s.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        s.append(QChar(b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b)));
+    }
+    return s;
 }
 
-// The section name of a line "[name]" (blanks around the name ignored), or
-// a null text when the line is no section header.
+QByteArray toCp1252(const QString &text, bool *ok)
+{
+    QByteArray out;
+    out.reserve(text.size());
+    *ok = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        int byte = -1;
+        if (u < 0x80 || (u >= 0xA0 && u < 0x100)) {
+            byte = u;
+        } else {
+            for (int i = 0; i < 32; ++i)
+                if (cp1252High[i] == u)
+                    byte = 0x80 + i;
+        }
+        if (byte < 0) {
+            *ok = false;
+            return QByteArray();
+        }
+        out.append(char(byte));
+    }
+    return out;
+}
+
+bool isUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringConverter::Utf8);
+    const QString ignored = decoder(bytes);
+    Q_UNUSED(ignored);
+    return !decoder.hasError();
+}
+
+// The name of a section header "[name]" (blanks around the name ignored),
+// or a null text when the line is none. What follows the "]" is a comment
+// ("[COMM] ; port").
 QString sectionOf(const QString &line)
 {
     const QString t = line.trimmed();
-    if (t.size() >= 2 && t.startsWith(QLatin1Char('[')) && t.endsWith(QLatin1Char(']')))
-        return t.mid(1, t.size() - 2).trimmed();
-    return QString();
+    if (!t.startsWith(QLatin1Char('[')))
+        return QString();
+    const int close = t.indexOf(QLatin1Char(']'));
+    if (close < 0)
+        return QString();
+    return t.mid(1, close - 1).trimmed();
 }
 
-bool keyMatches(const QString &line, const QString &key, QString *value)
+// The key of an entry line "key=value", or a null text.
+QString keyOf(const QString &line, QString *value)
 {
+    const QString t = line.trimmed();
+    if (t.startsWith(QLatin1Char(';')) || t.startsWith(QLatin1Char('#')))
+        return QString(); // a comment
     const int eq = line.indexOf(QLatin1Char('='));
     if (eq < 0)
-        return false;
-    if (line.left(eq).trimmed().compare(key, Qt::CaseInsensitive) != 0)
-        return false;
+        return QString();
     if (value)
         *value = line.mid(eq + 1).trimmed();
-    return true;
+    const QString key = line.left(eq).trimmed();
+    return key.isEmpty() ? QString() : key;
 }
 
-bool readFile(const QString &path, QString *content, bool *exists)
+QString folded(const QString &name)
 {
-    QFile f(path);
-    *exists = f.exists();
-    if (!*exists)
-        return true;
-    if (!f.open(QIODevice::ReadOnly))
-        return false;
-    *content = QString::fromUtf8(f.readAll());
-    return true;
+    return name.toCaseFolded();
+}
+
+bool hasLineBreakOrNul(const QString &text)
+{
+    return text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')) ||
+           text.contains(QChar(0));
+}
+
+// Names the program writes: a name that would read back as something else
+// (a key with "=", a section with "]") is refused like a bad value.
+bool isSectionName(const QString &name)
+{
+    return !hasLineBreakOrNul(name) && !name.trimmed().isEmpty() &&
+           !name.contains(QLatin1Char(']'));
+}
+
+bool isKeyName(const QString &name)
+{
+    const QString t = name.trimmed();
+    return !hasLineBreakOrNul(name) && !t.isEmpty() && !t.contains(QLatin1Char('=')) &&
+           !t.startsWith(QLatin1Char('[')) && !t.startsWith(QLatin1Char(';')) &&
+           !t.startsWith(QLatin1Char('#'));
+}
+
+void setError(FileProblem *target, FileProblem::Kind kind)
+{
+    if (target)
+        *target = FileProblem{kind, QString()};
 }
 
 } // namespace
 
-QString profileLookup(const QString &content, const QString &section, const QString &key,
-                      const QString &defaultValue)
+ProfileText ProfileText::fromBytes(const QByteArray &bytes)
 {
-    bool inSection = false;
-    for (const QString &line : splitLines(content)) {
-        const QString sec = sectionOf(line);
-        if (!sec.isNull()) {
-            inSection = sec.compare(section, Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        QString value;
-        if (inSection && keyMatches(line, key, &value))
-            return value;
+    ProfileText p;
+    p.m_encoding = isUtf8(bytes) ? Encoding::Utf8 : Encoding::Windows1252;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype stop = start;
+        while (stop < bytes.size() && bytes[stop] != '\r' && bytes[stop] != '\n')
+            ++stop;
+        Line line;
+        line.bytes = bytes.mid(start, stop - start);
+        qsizetype next = stop;
+        if (next < bytes.size() && bytes[next] == '\r')
+            ++next;
+        if (next < bytes.size() && bytes[next] == '\n')
+            ++next;
+        line.end = bytes.mid(stop, next - stop);
+        line.text =
+            p.m_encoding == Encoding::Utf8 ? QString::fromUtf8(line.bytes) : fromCp1252(line.bytes);
+        p.m_lines.append(line);
+        start = next;
     }
-    return defaultValue;
+    // A byte order mark from a Windows editor is no part of the first
+    // section's name.
+    if (!p.m_lines.isEmpty() && p.m_lines[0].text.startsWith(QChar(0xFEFF)))
+        p.m_lines[0].text.remove(0, 1);
+    p.buildIndex();
+    return p;
 }
 
-QString profileReplace(const QString &content, const QString &section, const QString &key,
-                       const QString &value)
+void ProfileText::buildIndex()
 {
-    QStringList lines = splitLines(content);
-    const QString entry = key + QLatin1Char('=') + value;
-    int sectionStart = -1; // index of the header line
-    int sectionEnd = -1;   // one past the last non-empty line of the section
-    for (int i = 0; i < lines.size(); ++i) {
-        const QString sec = sectionOf(lines[i]);
-        if (!sec.isNull()) {
-            if (sectionStart >= 0)
-                break; // past our section
-            if (sec.compare(section, Qt::CaseInsensitive) == 0) {
-                sectionStart = i;
-                sectionEnd = i + 1;
+    m_sections.clear();
+    Section *current = nullptr;
+    bool firstAppearance = false;
+    for (int i = 0; i < m_lines.size(); ++i) {
+        const QString &text = m_lines[i].text;
+        const QString name = sectionOf(text);
+        if (!name.isNull()) {
+            const QString key = folded(name);
+            firstAppearance = !m_sections.contains(key);
+            current = &m_sections[key];
+            if (firstAppearance) {
+                current->header = i;
+                current->last = i;
             }
             continue;
         }
-        if (sectionStart < 0)
-            continue;
-        if (keyMatches(lines[i], key, nullptr)) {
-            lines[i] = entry;
-            return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+        if (!current)
+            continue; // lines before the first section belong to none
+        if (firstAppearance && !text.trimmed().isEmpty())
+            current->last = i;
+        const QString key = keyOf(text, nullptr);
+        if (!key.isNull() && !current->keys.contains(folded(key)))
+            current->keys.insert(folded(key), i);
+    }
+}
+
+QString ProfileText::value(const QString &section, const QString &key,
+                           const QString &defaultValue) const
+{
+    const auto s = m_sections.constFind(folded(section));
+    if (s == m_sections.constEnd())
+        return defaultValue;
+    const auto k = s->keys.constFind(folded(key));
+    if (k == s->keys.constEnd())
+        return defaultValue;
+    QString v;
+    keyOf(m_lines[*k].text, &v);
+    return v;
+}
+
+QByteArray ProfileText::encode(const QString &text, bool *ok) const
+{
+    if (m_encoding == Encoding::Windows1252)
+        return toCp1252(text, ok);
+    *ok = true;
+    return text.toUtf8();
+}
+
+QByteArray ProfileText::lineEnd() const
+{
+    // New lines end like the file's own; a new file gets CR LF.
+    for (const Line &l : m_lines)
+        if (!l.end.isEmpty())
+            return l.end;
+    return QByteArrayLiteral("\r\n");
+}
+
+bool ProfileText::set(const QString &section, const QString &key, const QString &value,
+                      FileProblem *error)
+{
+    if (hasLineBreakOrNul(value) || !isSectionName(section) || !isKeyName(key)) {
+        setError(error, FileProblem::BadValue);
+        return false;
+    }
+    const QString entryText = key + QLatin1Char('=') + value;
+    bool ok = false;
+    const QByteArray entry = encode(entryText, &ok);
+    if (!ok) {
+        setError(error, FileProblem::Unencodable);
+        return false;
+    }
+    const QByteArray end = lineEnd();
+    auto newLine = [&](const QString &text, const QByteArray &bytes) {
+        return Line{bytes, end, text};
+    };
+    const auto s = m_sections.constFind(folded(section));
+    if (s != m_sections.constEnd()) {
+        const auto k = s->keys.constFind(folded(key));
+        if (k != s->keys.constEnd()) {
+            m_lines[*k].bytes = entry;
+            m_lines[*k].text = entryText;
+        } else {
+            // After the section's last entry, before the blank line that
+            // separates it from the next section.
+            const int at = s->last + 1;
+            if (m_lines[at - 1].end.isEmpty())
+                m_lines[at - 1].end = end;
+            m_lines.insert(at, newLine(entryText, entry));
         }
-        if (!lines[i].trimmed().isEmpty())
-            sectionEnd = i + 1;
-    }
-    if (sectionStart >= 0) {
-        // After the section's last entry, before the blank line that
-        // separates it from the next section.
-        lines.insert(sectionEnd, entry);
     } else {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QString());
-        lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
-        lines.append(entry);
+        const QString header = QLatin1Char('[') + section + QLatin1Char(']');
+        const QByteArray headerBytes = encode(header, &ok);
+        if (!ok) {
+            setError(error, FileProblem::Unencodable);
+            return false;
+        }
+        if (!m_lines.isEmpty()) {
+            if (m_lines.last().end.isEmpty())
+                m_lines.last().end = end;
+            if (!m_lines.last().text.trimmed().isEmpty())
+                m_lines.append(newLine(QString(), QByteArray()));
+        }
+        m_lines.append(newLine(header, headerBytes));
+        m_lines.append(newLine(entryText, entry));
     }
-    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    buildIndex();
+    setError(error, FileProblem::None);
+    return true;
+}
+
+QByteArray ProfileText::toBytes() const
+{
+    QByteArray out;
+    for (const Line &l : m_lines)
+        out += l.bytes + l.end;
+    return out;
+}
+
+bool readProfile(const QString &fileName, ProfileText *text, bool *exists, FileProblem *error)
+{
+    QByteArray bytes;
+    const bool ok =
+        readPlainFile(settingsFilePath(fileName), MaxProfileBytes, &bytes, exists, error);
+    *text = ok ? ProfileText::fromBytes(bytes) : ProfileText();
+    return ok;
 }
 
 QString GetPrivateProfileString(const QString &section, const QString &key,
                                 const QString &defaultValue, const QString &fileName, bool *ok)
 {
-    QString content;
+    ProfileText text;
     bool exists = false;
-    const bool readOk = readFile(settingsFilePath(fileName), &content, &exists);
+    const bool readOk = readProfile(fileName, &text, &exists, nullptr);
     if (ok)
         *ok = readOk;
-    if (!readOk || !exists)
-        return defaultValue;
-    return profileLookup(content, section, key, defaultValue);
+    return text.value(section, key, defaultValue);
+}
+
+bool WritePrivateProfileStrings(const QString &section, const ProfileEntries &entries,
+                                const QString &fileName, FileProblem *error)
+{
+    const QString path = settingsFilePath(fileName);
+    // The lock covers the read as well: what this program writes back
+    // holds every change another program has made meanwhile.
+    SharedFileLock lock(path);
+    if (!lock.locked()) {
+        if (error)
+            *error = lock.problem();
+        return false;
+    }
+    ProfileText text;
+    bool exists = false;
+    if (!readProfile(path, &text, &exists, error))
+        return false;
+    for (const auto &entry : entries)
+        if (!text.set(section, entry.first, entry.second, error))
+            return false;
+    const QByteArray bytes = text.toBytes();
+    // A file above the limit could not be read again at the next start.
+    if (bytes.size() > MaxProfileBytes) {
+        setError(error, FileProblem::TooLarge);
+        return false;
+    }
+    return replacePlainFile(path, bytes, error);
 }
 
 bool WritePrivateProfileString(const QString &section, const QString &key, const QString &value,
-                               const QString &fileName)
+                               const QString &fileName, FileProblem *error)
 {
-    const QString path = settingsFilePath(fileName);
-    QString content;
-    bool exists = false;
-    if (!readFile(path, &content, &exists))
-        return false;
-    const QByteArray bytes = profileReplace(content, section, key, value).toUtf8();
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
+    return WritePrivateProfileStrings(section, {{key, value}}, fileName, error);
+}
+
+QString profileLookup(const QString &content, const QString &section, const QString &key,
+                      const QString &defaultValue)
+{
+    return ProfileText::fromBytes(content.toUtf8()).value(section, key, defaultValue);
+}
+
+QString profileReplace(const QString &content, const QString &section, const QString &key,
+                       const QString &value)
+{
+    ProfileText text = ProfileText::fromBytes(content.toUtf8());
+    text.set(section, key, value);
+    return QString::fromUtf8(text.toBytes());
 }

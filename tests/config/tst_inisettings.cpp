@@ -3,7 +3,15 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QTest>
+#include <cerrno>
+#include <cstring>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestIniSettings : public QObject
 {
@@ -26,6 +34,16 @@ private slots:
     void keyWritersKeepFileAndRecordTogether();
     void refusedKeyWriteRaises();
     void createFailureEndsWithCode3();
+    void hostileFilesAreReadFailures_data();
+    void hostileFilesAreReadFailures();
+    void defaultFileIsShared();
+    void createFailureNamesTheReason();
+    void fileIsReadOncePerRead();
+    void readsAndWritesAreLogged();
+    void crOnlyLineEnds();
+    void olderEightBitFile();
+    void handEditedHeaderWithComment();
+    void valueWithLineBreakIsRefused();
 
 private:
     int readExpectingExit();
@@ -165,8 +183,12 @@ void TestIniSettings::readFailures()
     IniSettings.Comm.Com = 77;
     QCOMPARE(readExpectingExit(), 2);
     QCOMPARE(m_rec->shown.size(), 1);
-    QCOMPARE(m_rec->shown[0].text,
+    // The fixed text, then the file and the key at fault.
+    const QStringList lines = m_rec->shown[0].text.split('\n');
+    QCOMPARE(lines.value(0),
              QString::fromUtf8("Can\u00b4t read INI-file! / INI-Datei kann nicht gelesen werden!"));
+    QCOMPARE(lines.value(2), m_box->file("PXRQ60.INI") + ":");
+    QVERIFY2(lines.value(3).contains("is not a valid integer value"), qPrintable(lines.value(3)));
     QCOMPARE(m_rec->shown[0].caption, QString("PXRQ60 - Initialization"));
     QCOMPARE(int(m_rec->shown[0].flags), int(MbIconError));
     QCOMPARE(int(IniSettings.Comm.Com), 77); // nothing half-read
@@ -265,8 +287,13 @@ void TestIniSettings::keyWritersKeepFileAndRecordTogether()
     WriteComPort(4);
     WriteTempLow("-10.5");
     WriteTempHigh("35.0");
-    WriteUserOptionNumbers(2, 0, 7, "123");
-    WriteUserOptionTexts(QString::fromUtf8("Jörg"), "/tmp/out", "11112222");
+    WriteReadoutMode(2);
+    WriteChannelMode(0);
+    WriteCodeMark(7);
+    WriteTempFileNo("123");
+    WriteReader(QString::fromUtf8("Jörg"));
+    WriteTempFilePath("/tmp/out");
+    WriteAccessCode("11112222");
     const TIniSettings written = IniSettings;
     QCOMPARE(int(written.Comm.Com), 4);
     QCOMPARE(written.Justify.TempLow, QString("-10.5"));
@@ -321,6 +348,199 @@ void TestIniSettings::createFailureEndsWithCode3()
                                "werden!"));
     QCOMPARE(m_rec->shown[0].caption, QString("PXRQ60 - Initialization"));
     QCOMPARE(int(m_rec->shown[0].flags), int(MbIconError));
+}
+
+void TestIniSettings::hostileFilesAreReadFailures_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << "fifo";
+    QTest::newRow("link to /dev/zero") << "zero";
+    QTest::newRow("dangling link") << "dangling";
+    QTest::newRow("link to another file") << "other";
+    QTest::newRow("larger than 64 KiB") << "large";
+}
+
+void TestIniSettings::hostileFilesAreReadFailures()
+{
+    QFETCH(QString, kind);
+    const QString ini = m_box->file("PXRQ60.INI");
+    const QString target = m_box->file("elsewhere.ini");
+    const QByteArray other = "[COMM]\r\nCOM=7\r\n";
+    if (kind == "fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(ini), 0664), 0);
+    else if (kind == "zero")
+        QVERIFY(QFile::link("/dev/zero", ini));
+    else if (kind == "dangling")
+        QVERIFY(QFile::link(target, ini));
+    else if (kind == "other") {
+        m_box->write("elsewhere.ini", other);
+        QVERIFY(QFile::link(target, ini));
+    } else
+        m_box->write("PXRQ60.INI", "[COMM]\r\nCOM=3\r\n" + QByteArray(64 * 1024, ';'));
+    // Before, the pipe hung the start, /dev/zero ended in bad_alloc, and
+    // the links made the program create or rewrite the file they name.
+    QCOMPARE(readExpectingExit(), 2);
+    QCOMPARE(m_rec->shown.size(), 1);
+    const QString text = m_rec->shown[0].text;
+    QVERIFY(text.startsWith(QString::fromUtf8("Can\u00b4t read INI-file!")));
+    QVERIFY2(text.contains(ini + ":\n"), qPrintable(text));
+    const QString reason = text.section('\n', 3);
+    const uint16_t id = kind == "fifo" ? 553 : kind == "large" ? 554 : 552;
+    QCOMPARE(reason, id == 554 ? langFormatId(554, {64}) : langText(id));
+    if (kind == "dangling")
+        QVERIFY(!QFileInfo::exists(target));
+    if (kind == "other")
+        QCOMPARE(m_box->read("elsewhere.ini"), other);
+}
+
+void TestIniSettings::defaultFileIsShared()
+{
+    // The technician's umask (022 on most systems) must not make the file
+    // the first technician's alone.
+    const mode_t old = umask(022);
+    ReadIniSettings();
+    umask(old);
+    struct stat st {
+    };
+    QCOMPARE(stat(QFile::encodeName(m_box->file("PXRQ60.INI")), &st), 0);
+    QCOMPARE(st.st_mode & 07777, mode_t(0664));
+}
+
+void TestIniSettings::createFailureNamesTheReason()
+{
+    // A settings folder the user may not write: the system's own words say
+    // why, below message 549.
+    if (geteuid() == 0)
+        QSKIP("root may write into any folder; the run as a plain user checks this");
+    QVERIFY(QFile::setPermissions(m_box->dir(), QFile::ReadOwner | QFile::ExeOwner));
+    ReadIniSettings();
+    QVERIFY(QFile::setPermissions(m_box->dir(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QCOMPARE(m_rec->textIds(), QList<int>{549});
+    QCOMPARE(m_rec->shown[0].args, QStringList{m_box->file("PXRQ60.INI")});
+    const QString text = m_rec->shown[0].text;
+    QVERIFY2(text.startsWith(langFormatId(549, {m_box->file("PXRQ60.INI")}) + "\n\n"),
+             qPrintable(text));
+    QVERIFY2(text.endsWith(QString::fromLocal8Bit(strerror(EACCES))), qPrintable(text));
+    QCOMPARE(int(IniSettings.Comm.Com), 1);
+}
+
+namespace {
+QStringList *logLines = nullptr;
+QtMessageHandler previousHandler = nullptr;
+void collectLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (logLines && QByteArray(context.category) == "pxrq60.config")
+        logLines->append(message);
+    else if (previousHandler)
+        previousHandler(type, context, message);
+}
+} // namespace
+
+void TestIniSettings::fileIsReadOncePerRead()
+{
+    // The kernel counts every opening of the file: fourteen keys read from
+    // one opening cannot mix two versions of a file another program
+    // replaces meanwhile.
+    m_box->write("PXRQ60.INI", "[COMM]\r\nCOM=3\r\n");
+    const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QVERIFY(watcher >= 0);
+    // Closings are watched too: the kernel merges an event into an unread
+    // one just like it, so only open, close, open, close counts two.
+    QVERIFY(inotify_add_watch(watcher, QFile::encodeName(m_box->file("PXRQ60.INI")),
+                              IN_OPEN | IN_CLOSE) >= 0);
+    ReadIniSettings();
+    int opened = 0;
+    alignas(inotify_event) char events[4096];
+    for (ssize_t n; (n = read(watcher, events, sizeof events)) > 0;)
+        for (char *p = events; p < events + n;
+             p += sizeof(inotify_event) + reinterpret_cast<inotify_event *>(p)->len)
+            opened += (reinterpret_cast<inotify_event *>(p)->mask & IN_OPEN) ? 1 : 0;
+    close(watcher);
+    QCOMPARE(opened, 1);
+    QCOMPARE(int(IniSettings.Comm.Com), 3);
+}
+
+void TestIniSettings::readsAndWritesAreLogged()
+{
+    m_box->write("PXRQ60.INI", "[COMM]\r\nCOM=3\r\n[USER_OPTIONS]\r\nACCESSCODE=99887766\r\n");
+    QStringList lines;
+    logLines = &lines;
+    previousHandler = qInstallMessageHandler(collectLog);
+    ReadIniSettings(); // off by default: nothing
+    const bool silent = lines.isEmpty();
+    QLoggingCategory::setFilterRules("pxrq60.config.debug=true");
+    ReadIniSettings();
+    WriteReader("R");
+    WriteTempFilePath("/tmp/x");
+    WriteAccessCode("11223344");
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previousHandler);
+    logLines = nullptr;
+    QVERIFY(silent);
+    QCOMPARE(lines.filter(QRegularExpression("^read ")).size(), 1);
+    QVERIFY2(lines.value(0).contains("COM=3"), qPrintable(lines.value(0)));
+    QCOMPARE(lines.filter(QRegularExpression("^write ")).size(), 3);
+    // The access code is a customer's secret.
+    QVERIFY2(lines.filter("99887766").isEmpty() && lines.filter("11223344").isEmpty(),
+             qPrintable(lines.join('\n')));
+}
+
+void TestIniSettings::crOnlyLineEnds()
+{
+    m_box->write("PXRQ60.INI", "[COMM]\rCOM=3\rCHECKTIME=500\r[COMMON]\rLANGUAGE=EN\r");
+    ReadIniSettings();
+    QCOMPARE(int(IniSettings.Comm.Com), 3);
+    QCOMPARE(IniSettings.Comm.CheckTime, 500);
+    QCOMPARE(IniSettings.Language, QString("EN"));
+    WriteTempLow("-5.0");
+    QCOMPARE(m_box->read("PXRQ60.INI"),
+             QByteArray("[COMM]\rCOM=3\rCHECKTIME=500\r[COMMON]\rLANGUAGE=EN\r\r"
+                        "[Justify]\rTEMPLOW=-5.0\r"));
+}
+
+void TestIniSettings::olderEightBitFile()
+{
+    const QByteArray before = "[USER_OPTIONS]\r\nREADER=M\xfcller\r\nTEMPFILEPATH=/tmp/\xc4rger\r\n"
+                              "[JUSTIFY]\r\nTEMPLOW=-20.0\r\n";
+    m_box->write("PXRQ60.INI", before);
+    ReadIniSettings();
+    QCOMPARE(IniSettings.UserOptions.Reader, QString::fromUtf8("Müller"));
+    QCOMPARE(IniSettings.UserOptions.TempFilePath, QString::fromUtf8("/tmp/Ärger"));
+    WriteTempLow("-10.0");
+    QByteArray expected = before;
+    expected.replace("TEMPLOW=-20.0", "TEMPLOW=-10.0");
+    QCOMPARE(m_box->read("PXRQ60.INI"), expected);
+    WriteReader(QString::fromUtf8("Jörg"));
+    QVERIFY(m_box->read("PXRQ60.INI").contains("READER=J\xf6rg\r\n"));
+}
+
+void TestIniSettings::handEditedHeaderWithComment()
+{
+    m_box->write("PXRQ60.INI", "[COMM] ; port of the optical head\r\nCOM=3\r\n");
+    ReadIniSettings();
+    QCOMPARE(int(IniSettings.Comm.Com), 3);
+    WriteComPort(4);
+    QCOMPARE(m_box->read("PXRQ60.INI"),
+             QByteArray("[COMM] ; port of the optical head\r\nCOM=4\r\n"));
+}
+
+void TestIniSettings::valueWithLineBreakIsRefused()
+{
+    ReadIniSettings();
+    const QByteArray before = m_box->read("PXRQ60.INI");
+    bool raised = false;
+    try {
+        WriteReader("Meier\r\n[COMM]\r\nCOM=9");
+    } catch (const IniWriteError &e) {
+        raised = true;
+        QCOMPARE(e.reason(), langText(558));
+    }
+    QVERIFY(raised);
+    // Nothing written, the record unchanged.
+    QCOMPARE(m_box->read("PXRQ60.INI"), before);
+    QCOMPARE(IniSettings.UserOptions.Reader, QString());
+    QCOMPARE(IniSettings.UserOptions.TempFilePath, m_box->dir() + "/auswert/temp");
 }
 
 QTEST_GUILESS_MAIN(TestIniSettings)

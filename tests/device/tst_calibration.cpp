@@ -1,7 +1,10 @@
 #include "calibration.h"
+#include "devicetypes.h"
 #include "helpers.h"
 
 #include <QtTest>
+#include <clocale>
+#include <string>
 
 class TestCalibration : public QObject
 {
@@ -11,6 +14,8 @@ private slots:
     void compute();
     void equalMeasuredIsAnError();
     void notANumberMeasured();
+    void numbersIgnoreTheLocale_data();
+    void numbersIgnoreTheLocale();
 };
 
 void TestCalibration::compute_data()
@@ -115,10 +120,56 @@ void TestCalibration::equalMeasuredIsAnError()
     QCOMPARE(calibrationText(-0.0L), QString("   0"));
 }
 
+// The value that is no number is named, so that the message can say which.
 void TestCalibration::notANumberMeasured()
 {
-    QVERIFY_THROWS_EXCEPTION(ConversionError,
-                             computeOffsetAndGradient("-20.0", "40.0", "", "40.0", "100", "2000"));
+    CalibrationResult r = computeOffsetAndGradient("-20.0", "40.0", "", "40.0", "100", "2000");
+    QCOMPARE(r.status, CalibrationResult::NotANumber);
+    QCOMPARE(r.badKey, QString("P170"));
+    QCOMPARE(r.badText, QString());
+    r = computeOffsetAndGradient("-20.0", "40.0", "-20.0", "40.0", "1.2.3", "2000");
+    QCOMPARE(r.status, CalibrationResult::NotANumber);
+    QCOMPARE(r.badKey, QString("P147"));
+    QCOMPARE(r.badText, QString("1.2.3"));
+    QVERIFY(r.offsetText.isEmpty());
+}
+
+void TestCalibration::numbersIgnoreTheLocale_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("calibration");
+    QTest::newRow("plain") << "12.25" << true << 12.25 << "  12";
+    QTest::newRow("plus") << "+1.5" << true << 1.5 << "   2";
+    QTest::newRow("half to even") << "2.5" << true << 2.5 << "   2";
+    QTest::newRow("point first") << ".5" << true << 0.5 << "   0";
+    QTest::newRow("point last") << "5." << true << 5.0 << "   5";
+    QTest::newRow("negative") << "-0.25" << true << -0.25 << "   0";
+    QTest::newRow("above the limit") << "12345.6" << true << 12345.6 << "4095";
+    QTest::newRow("many digits") << "1.00000000000000000000000000001" << true << 1.0 << "   1";
+    QTest::newRow("decimal comma") << "1,5" << false << 0.0 << "";
+    QTest::newRow("exponent") << "1e3" << false << 0.0 << "";
+    QTest::newRow("empty") << "" << false << 0.0 << "";
+}
+
+void TestCalibration::numbersIgnoreTheLocale()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(double, value);
+    QFETCH(QString, calibration);
+    // The program's numbers use "." whatever the user's locale; a German
+    // one makes the C library read "1.5" as 1 and write 1,5.
+    const std::string old = std::setlocale(LC_NUMERIC, nullptr);
+    std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
+    const std::optional<long double> v = decimalValue(text);
+    const QString shown = v ? calibrationText(*v) : QString();
+    std::setlocale(LC_NUMERIC, old.c_str());
+    QCOMPARE(v.has_value(), valid);
+    if (valid)
+        QCOMPARE(double(*v), value);
+    QCOMPARE(shown, calibration);
 }
 
 QTEST_GUILESS_MAIN(TestCalibration)

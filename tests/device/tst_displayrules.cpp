@@ -46,7 +46,7 @@ class TestDisplayRules : public QObject
 private slots:
     void display_data();
     void display();
-    void conversionErrorKeepsEarlierRows();
+    void conversionErrorSkipsOnlyItsRow();
     void statusBits_data();
     void statusBits();
     void tables();
@@ -218,27 +218,31 @@ void TestDisplayRules::display()
     for (const DisplayOp &op : r.ops)
         got << describe(op);
     QCOMPARE(got, expected);
-    QVERIFY(!r.error);
+    QVERIFY(r.unshown.isEmpty());
 }
 
-// A text that is no integer stops the walk at its row: the rows before it
-// are still shown, the rows after it are not, and the error reaches the
-// caller. An empty text after a failed read counts.
-void TestDisplayRules::conversionErrorKeepsEarlierRows()
+// A text that is no integer is left out, and only its row: the rows before
+// and after it are shown, and the value is named for the caller to report.
+// An empty text after a failed read counts.
+void TestDisplayRules::conversionErrorSkipsOnlyItsRow()
 {
-    const MapLookup lookup{{"L2", "12.3"}, {"L12", ""}, {"L18", "000000000001"}, {"L4", ".30"}};
-    const DisplayResult r = displayOperations("L2,L4,L12,L18", lookup, Generation::V2x, "LOWER");
+    const MapLookup lookup{{"L2", "12.3"}, {"L12", ""},     {"L18", "000000000001"},
+                           {"L4", ".30"},  {"L34", "2.05"}, {"L35", "1234xx67"},
+                           {"L124", "42"}};
+    const DisplayResult r =
+        displayOperations("L2,L4,L12,L18,L34,L35,L124", lookup, Generation::V2x, "LOWER");
     QStringList got;
     for (const DisplayOp &op : r.ops)
         got << describe(op);
-    QCOMPARE(got, (QStringList{"text L2=12.3", "text StatusRegister=.30", "select Eichschloss=1"}));
-    QVERIFY(r.error);
-    QCOMPARE(r.error->text(), QString());
+    QCOMPARE(got, (QStringList{"text L2=12.3", "text StatusRegister=.30", "select Eichschloss=1",
+                               "text L18=1___________", "text Edit3=1", "text Edit2=2.05",
+                               "text L124=42__________", "text Edit4=42"}));
+    QCOMPARE(r.unshown, (QList<UnshownValue>{{"L12", ""}, {"L35", "1234xx67"}}));
 
     const MapLookup bad{{"P14", "2x.1"}, {"P4", "1"}};
     const DisplayResult r2 = displayOperations("P4,P14", bad, Generation::V2x, "LOWER");
     QCOMPARE(r2.ops.size(), 1);
-    QVERIFY(r2.error);
+    QCOMPARE(r2.unshown, (QList<UnshownValue>{{"P14", "2x.1"}}));
 }
 
 void TestDisplayRules::statusBits_data()

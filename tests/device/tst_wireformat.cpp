@@ -232,6 +232,9 @@ void TestWireFormat::sumOfCounters_data()
     QTest::newRow("blanks") << "    12.0001"
                             << " 0.0000"
                             << "12.0001";
+    QTest::newRow("below 1: no zero before the point") << "0.1"
+                                                       << "0.15"
+                                                       << ".25";
 }
 
 void TestWireFormat::sumOfCounters()

@@ -81,7 +81,8 @@ void TestDriversE2e::wnThenDs()
     QCOMPARE(wn.call(drv::ProtoEnd), 0);
     char etb[] = "\x17\x17\x17";
     QCOMPARE(line.call(drv::LineSend, etb, 3), 0);
-    QTest::qWait(200);
+    // The device has ended the session once it logged the three bytes.
+    QTRY_VERIFY(logHas(device.requestLog(), "ETB"));
     QCOMPARE(ds.call(drv::ProtoInit), 0);
     QCOMPARE(ds.call(drv::ProtoAttachLine, reinterpret_cast<char *>(line.proc)), 0);
     QCOMPARE(ds.call(drv::ProtoStart), 0);

@@ -141,8 +141,7 @@ void TestPcola::signOnReadWrite()
     QCOMPARE(peer->countStartingWith(iec::commandFrame("R1", "P4()")), 1);
 
     QCOMPARE(proto.call(drv::ProtoEnd), 0);
-    QTest::qWait(100);
-    QCOMPARE(peer->requests().back(), iec::bareCommandFrame("B0"));
+    QTRY_COMPARE(peer->requests().back(), iec::bareCommandFrame("B0"));
     text = "L34";
     QCOMPARE(proto.text(drv::ProtoRead, text), int(drv::DrvOutOfOrder));
 }

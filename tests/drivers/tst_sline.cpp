@@ -24,9 +24,10 @@ private slots:
     void lineGone();
     void receiveWaitsAsLongAsAsked();
     void flushCountsWhatItDrops();
-    void timingAndPortResolution();
+    void lineTiming();
     void overlongOpenTextRefused();
     void closeSendsWhatIsPending();
+    void resolvesPortNames();
 
 private:
     int32_t open(const char *text = "COM5:4800,N,8,1,BIN,RS1,DS0")
@@ -218,21 +219,15 @@ void TestSline::flushCountsWhatItDrops()
     QCOMPARE(count, 5);
 }
 
-void TestSline::timingAndPortResolution()
+void TestSline::lineTiming()
 {
+    // The protocol drivers derive their waits from what the line reports.
     int32_t baud = 0, bits = 0;
     QCOMPARE(line.proc(drv::LineTiming, nullptr, &baud, &bits), int(drv::DrvOutOfOrder));
     QCOMPARE(open("COM5:9600,E,7,2,BIN,RS0,DS0"), 0);
     QCOMPARE(line.proc(drv::LineTiming, nullptr, &baud, &bits), 0);
     QCOMPARE(baud, 9600);
     QCOMPARE(bits, 11); // start, 7 data, parity, 2 stop
-    std::string port = "COM5";
-    QCOMPARE(line.text(drv::LineResolvePort, port, 64), 0);
-    QCOMPARE(port, peer->slavePath());
-    port = "COM5";
-    QCOMPARE(line.text(drv::LineResolvePort, port, 5), int(drv::DrvAnswerTooLong));
-    port = "LPT1";
-    QCOMPARE(line.text(drv::LineResolvePort, port, 64), int(drv::DrvPortNotFound));
 }
 
 void TestSline::overlongOpenTextRefused()
@@ -257,6 +252,40 @@ void TestSline::closeSendsWhatIsPending()
     QCOMPARE(read(peer->master(), got, sizeof got), 5);
     QCOMPARE(QByteArray(got, 5), QByteArray("\x01"
                                             "B0\x03q"));
+}
+
+// What the options dialog shows for a port is what an open would use: the
+// driver answers the path by the same rule, opening nothing.
+void TestSline::resolvesPortNames()
+{
+    QTemporaryDir settings;
+    QFile conf(settings.filePath("sline_32.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write("COM6=/dev/serial/by-id/usb-adapter\n");
+    conf.close();
+    qputenv("PXRQ60_SETTINGS_DIR", settings.path().toUtf8());
+    qunsetenv("SLINE_32_COM6");
+    const auto cleanup = qScopeGuard([] { qunsetenv("PXRQ60_SETTINGS_DIR"); });
+
+    QCOMPARE(line.call(drv::LineDeinit), 0); // no initialisation needed
+    std::string t = "COM5";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 64), 0);
+    QCOMPARE(t, peer->slavePath());
+    QCOMPARE(line.lastCount, int32_t(t.size()));
+    t = "com6";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 64), 0);
+    QCOMPARE(t, std::string("/dev/serial/by-id/usb-adapter"));
+    t = "COM8";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 64), 0);
+    QCOMPARE(t, std::string("/dev/ttyS7"));
+    // A path that does not fit leaves the buffer as it was.
+    t = "COM6";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 20), int(drv::DrvAnswerTooLong));
+    QCOMPARE(t, std::string("COM6"));
+    t = "LPT1";
+    QCOMPARE(line.text(drv::LineResolvePort, t, 64), int(drv::DrvBadArgument));
+    QCOMPARE(line.call(drv::LineResolvePort, nullptr, 64), int(drv::DrvBadArgument));
+    QCOMPARE(line.call(drv::LineInit), 0);
 }
 
 QTEST_GUILESS_MAIN(TestSline)

@@ -2,6 +2,8 @@
 #include "programpath.h"
 #include "testsupport.h"
 
+#include <QLoggingCategory>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestLangSupp : public QObject
@@ -22,6 +24,10 @@ private slots:
     void formatter_data();
     void formatter();
     void messageBoxes();
+    void captionPlaceholderKeepsTheStatus();
+    void unloadableLibraryNamesTheReason_data();
+    void unloadableLibraryNamesTheReason();
+    void libraryPathsAreLogged();
 
 private:
     void setLanguageLine(const QByteArray &line);
@@ -204,6 +210,96 @@ void TestLangSupp::messageBoxes()
     QCOMPARE(rec.shown[1].args, QStringList{"-7"});
     QCOMPARE(rec.shown[2].caption, QString("Fehler -13"));
     QCOMPARE(rec.shown[2].textId, 1);
+}
+
+void TestLangSupp::captionPlaceholderKeepsTheStatus()
+{
+    // A translator's caption 500 of "Fehler %d" must not swallow the
+    // status: it stays in the caption as written, the status follows.
+    setLanguageLine("LANGUAGE=PH");
+    LoadLanguageLibrary();
+    MessageRecorder rec;
+    LangStatusBox(1, -13);
+    QCOMPARE(rec.shown.size(), 1);
+    QCOMPARE(rec.shown[0].caption, QString("Fehler %d -13"));
+    QCOMPARE(rec.shown[0].args, QStringList{"-13"});
+}
+
+void TestLangSupp::unloadableLibraryNamesTheReason_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    // The loader names the file, then its reason (in the user's language).
+    QTest::newRow("no library at all") << "text"
+                                       << "pxrq60XX.so: ";
+    QTest::newRow("a library without texts") << "driver"
+                                             << "LangString";
+}
+
+void TestLangSupp::unloadableLibraryNamesTheReason()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir programDir;
+    setProgramFilePath(programDir.filePath("pxrq60"));
+    const QString library = programDir.filePath("pxrq60XX.so");
+    if (kind == "text") {
+        QFile f(library);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'x'));
+    } else {
+        QVERIFY(QFile::copy(PX_BIN_DIR "/sline_32.so", library));
+    }
+    setLanguageLine("LANGUAGE=XX");
+    MessageRecorder rec;
+    ExitTrap trap;
+    int code = -1;
+    try {
+        LoadLanguageLibrary();
+    } catch (const ProgramExitCalled &e) {
+        code = e.code;
+    }
+    QCOMPARE(code, 1);
+    QCOMPARE(rec.shown.size(), 1);
+    const QStringList lines = rec.shown[0].text.split('\n');
+    QCOMPARE(lines.value(0), QString("PXRQ60 - Initialization: Language support file not found! / "
+                                     "Sprachdatei nicht gefunden!:  ") +
+                                 library);
+    // The loader's own words say why the file that is there did not serve.
+    QVERIFY2(lines.value(1).contains(reason) && lines.value(1).size() > reason.size() + 10,
+             qPrintable(rec.shown[0].text));
+    QVERIFY(!LanguageLibraryLoaded());
+}
+
+namespace {
+QStringList *langLog = nullptr;
+QtMessageHandler previousHandler = nullptr;
+void collectLangLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (langLog && QByteArray(context.category) == "pxrq60.lang")
+        langLog->append(message);
+    else if (previousHandler)
+        previousHandler(type, context, message);
+}
+} // namespace
+
+void TestLangSupp::libraryPathsAreLogged()
+{
+    setLanguageLine("LANGUAGE=EN");
+    QStringList lines;
+    langLog = &lines;
+    previousHandler = qInstallMessageHandler(collectLangLog);
+    LoadLanguageLibrary(); // off by default: nothing
+    QVERIFY(lines.isEmpty());
+    QLoggingCategory::setFilterRules("pxrq60.lang.debug=true");
+    LoadLanguageLibrary();
+    QLoggingCategory::setFilterRules(QString());
+    qInstallMessageHandler(previousHandler);
+    langLog = nullptr;
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].contains("EN") && lines[0].contains(m_box->file("PXRQ60.INI")),
+             qPrintable(lines[0]));
+    QCOMPARE(lines[1], "library " PX_LANG_FIXTURE "/pxrq60EN.so loaded");
 }
 
 QTEST_GUILESS_MAIN(TestLangSupp)

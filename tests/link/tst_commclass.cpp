@@ -444,7 +444,7 @@ void TestCommClass::undeterminedLockIsAlwaysReported()
     link->SetOptions(30);
     link->SetActive(true);
     QCOMPARE(calls().mid(6),
-             (QStringList{"sline_32 4", "sline_32 3", "sline_32 9", "sline_32 5", "pcolb_32 4 a"}));
+             (QStringList{"sline_32 4", "sline_32 3", "sline_32 7", "sline_32 5", "pcolb_32 4 a"}));
     QSignalSpy raised(link->notifier(), &LinkNotifier::lockChanged);
     link->CheckTick();
     link->CheckTick();

@@ -296,8 +296,9 @@ void BattCapTest::okWithAnIncompleteCapacityStaysOpen()
     QTest::keyClick(d->ui()->RestCap, Qt::Key_Backspace);
     QVERIFY(pending(*d));
     d->ui()->btOK->click(); // Yes to writing it: "9." cannot be written
-    QCOMPARE(m_boxes->textIds(), (QList<int>{602, 0}));
+    QCOMPARE(m_boxes->textIds(), (QList<int>{602, 571}));
     QCOMPARE(m_boxes->shown[1].captionId, 500);
+    QCOMPARE(m_boxes->shown[1].args, (QStringList{"L35", "9."}));
     QVERIFY(d->isVisible());
     QCOMPARE(QString::fromStdString(control("get L35")), QStringLiteral("L35=9.5;120"));
 }

@@ -9,8 +9,12 @@
 #include "translateform.h"
 #include "ui_battcap.h"
 #include "ui_info.h"
+#include "ui_keydialog.h"
 #include "ui_meldung.h"
 #include "ui_rq60main.h"
+#include "ui_sio_opt.h"
+#include "ui_user_opt.h"
+#include "ui_userlock.h"
 
 #include <QFile>
 #include <QRadioButton>
@@ -34,13 +38,31 @@ std::unique_ptr<QWidget> makeDesign(const QString &name)
         Ui::TFormInfo().setupUi(d.get());
     else if (name == QLatin1String("TFormMeldung"))
         Ui::TFormMeldung().setupUi(d.get());
-    else
+    else if (name == QLatin1String("TFormSioOptions"))
+        Ui::TFormSioOptions().setupUi(d.get());
+    else if (name == QLatin1String("TFormUserOptions"))
+        Ui::TFormUserOptions().setupUi(d.get());
+    else if (name == QLatin1String("TFormUserLock"))
+        Ui::TFormUserLock().setupUi(d.get());
+    else if (name.startsWith(QLatin1String("TFormKeyDialog"))) {
+        Ui::TFormKeyDialog().setupUi(d.get());
+        // The supplier key dialog is the same design with its own caption
+        // and label.
+        if (name.endsWith(QLatin1String("Supplier"))) {
+            setComponentTag(d.get(), 6002);
+            setComponentTag(d->findChild<QLabel *>(QStringLiteral("Label1")), 6003);
+        }
+    } else
         Ui::TFormBattCap().setupUi(d.get());
     return d;
 }
 
-const QStringList designs{QStringLiteral("TFormRQ60Main"), QStringLiteral("TFormInfo"),
-                          QStringLiteral("TFormMeldung"), QStringLiteral("TFormBattCap")};
+const QStringList designs{
+    QStringLiteral("TFormRQ60Main"),         QStringLiteral("TFormInfo"),
+    QStringLiteral("TFormMeldung"),          QStringLiteral("TFormBattCap"),
+    QStringLiteral("TFormSioOptions"),       QStringLiteral("TFormUserOptions"),
+    QStringLiteral("TFormUserLock"),         QStringLiteral("TFormKeyDialog"),
+    QStringLiteral("TFormKeyDialogSupplier")};
 
 // The IDs a component takes from the table, by its kind.
 QList<uint16_t> idsOf(QObject *o)
@@ -98,6 +120,9 @@ private slots:
     void maskedFields();
     void listsAndRanges();
     void lockMarkersAndMenus();
+    void mnemonicsDoNotCollide_data();
+    void mnemonicsDoNotCollide();
+    void readOnlyFieldsLookReadOnly();
 
 private:
     void loadLanguage(const QString &language);
@@ -335,6 +360,62 @@ void DesignsTest::lockMarkersAndMenus()
     QCOMPARE(entries, (QStringList{"acConnect", "-", "acChangeBattCap", "-", "acReadArchivData",
                                    "-", "acChangeCustomerKey", "acChangeSupplierKey", "-",
                                    "acChangeUserLock", "-", "acDisconnect"}));
+}
+
+void DesignsTest::mnemonicsDoNotCollide_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::newRow("DE") << "DE";
+    QTest::newRow("EN") << "EN";
+}
+
+// The four menus, "Setzen" and "Verwerfen" can be reached with Alt and a
+// letter of their own; the page captions keep theirs.
+void DesignsTest::mnemonicsDoNotCollide()
+{
+    QFETCH(QString, language);
+    loadLanguage(language);
+    auto form = makeDesign(QStringLiteral("TFormRQ60Main"));
+    TranslateForm(form.get(), 0);
+    QStringList captions;
+    for (const char *menu : {"mn1Programm", "mn2Einstellungen", "mn3Aktion", "mn4Hilfe"})
+        captions << form->findChild<QMenu *>(QLatin1String(menu))->title();
+    for (const char *button : {"btSet", "btCancel"})
+        captions << form->findChild<QPushButton *>(QLatin1String(button))->text();
+    auto *notebook = form->findChild<QTabWidget *>(QStringLiteral("TabbedNotebook1"));
+    for (int i = 0; i < notebook->count(); ++i)
+        captions << notebook->tabText(i);
+    QHash<QString, QString> owner;
+    for (const QString &caption : captions) {
+        const QString key = QKeySequence::mnemonic(caption).toString();
+        QVERIFY2(!key.isEmpty(), qPrintable(caption + QStringLiteral(" has no mnemonic")));
+        QVERIFY2(!owner.contains(key), qPrintable(caption + QStringLiteral(" and ") +
+                                                  owner.value(key) + QStringLiteral(": ") + key));
+        owner.insert(key, caption);
+    }
+}
+
+// Fields that only show a value are silver, like H6 and like the locked
+// entry fields: white would invite typing.
+void DesignsTest::readOnlyFieldsLookReadOnly()
+{
+    auto form = makeDesign(QStringLiteral("TFormRQ60Main"));
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    auto *notebook = form->findChild<QTabWidget *>(QStringLiteral("TabbedNotebook1"));
+    QStringList white;
+    for (const char *name : {"H6", "H7", "H8", "L2", "L35", "P147old", "P148old", "P170", "P171"}) {
+        auto *field = form->findChild<QLineEdit *>(QLatin1String(name));
+        QVERIFY2(field && field->isReadOnly(), name);
+        for (int page = 0; page < notebook->count(); ++page)
+            if (notebook->widget(page)->isAncestorOf(field))
+                notebook->setCurrentIndex(page);
+        QCoreApplication::processEvents();
+        const QImage image = field->grab().toImage();
+        if (image.pixelColor(image.width() / 2, image.height() / 2) != QColor(192, 192, 192))
+            white << QLatin1String(name);
+    }
+    QVERIFY2(white.isEmpty(), qPrintable(white.join(QStringLiteral(", "))));
 }
 
 QTEST_MAIN(DesignsTest)

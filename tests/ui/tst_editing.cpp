@@ -77,6 +77,9 @@ private slots:
     void newOffsetAndGradient();
     void calibrationWithoutTwoPointsComputesNothing();
     void counterReset();
+    void aPageReadAgainHasNoChanges();
+    void focusStaysWhereTheUserWas();
+    void checkedReferencesOutliveThePage();
 
 private:
     TFormRQ60Main *openWindow(int generation, int page, bool lockOpen = true);
@@ -227,6 +230,16 @@ void EditingTest::coupledFieldsWriteTheirPartners()
     QApplication::sendEvent(ui->H2, &out);
     QVERIFY(!flagged(ui->H6));
 
+    // A total below 1 is written without a zero before the point.
+    clearLogs();
+    typeInto(ui->H2, "0.1");
+    typeInto(ui->H4, "0.15");
+    QApplication::sendEvent(ui->H4, &out);
+    w->btSetClick();
+    QCOMPARE(writesIn(m_device->requestLog()).filter("H6="), QStringList{"H6=.25"});
+    QCOMPARE(stored("H6").toDouble(), 0.25);
+    QCOMPARE(boxIds(), QList<int>{520});
+
     // Two pulse inputs: a V2x device learns them from P38 alone, a V1x
     // device gets P38 and then P37.
     for (int generation : {2, 1}) {
@@ -351,6 +364,8 @@ void EditingTest::closedCalibrationLockLetsNoWriteOut()
 {
     auto *w = openWindow(2, 0, false);
     QVERIFY(QTest::qWaitForWindowActive(w));
+    // A warning count shows P38; it is still locked with its class.
+    m_device->control("set P38 3");
     for (int page : {0, 1, 2, 4}) {
         w->ui()->TabbedNotebook1->setCurrentIndex(page);
         for (QWidget *field : w->ui()->TabbedNotebook1->widget(page)->findChildren<QWidget *>()) {
@@ -461,12 +476,14 @@ void EditingTest::calibrationWithoutTwoPointsComputesNothing()
     QVERIFY(ui->P147neu->text().isEmpty() && !flagged(ui->P147neu));
     QVERIFY(!ui->btCalcOffsetAndGradient->isEnabled());
 
-    // A point never read (a failed read leaves its text empty).
+    // A point never read (a failed read leaves its text empty): the box
+    // names it.
     clearLogs();
     setMeasured("-20.0", "");
-    ui->btCalcOffsetAndGradient->click();
-    QCOMPARE(m_boxes->shown.size(), 1);
+    w->btCalcOffsetAndGradientClick();
+    QCOMPARE(boxIds(), QList<int>{574});
     QCOMPARE(m_boxes->shown.first().captionId, 500);
+    QCOMPARE(m_boxes->shown.first().args, (QStringList{"P171", ""}));
     QVERIFY(ui->P147neu->text().isEmpty());
 }
 
@@ -486,12 +503,82 @@ void EditingTest::counterReset()
         QCOMPARE(DeviceValues.H[1], QStringLiteral("00000000.00"));
         QCOMPARE(DeviceValues.H[6], QStringLiteral("00000000.0000"));
         QCOMPARE(boxIds(), (QList<int>{540, 540}));
+        // Enter on the question must not reset the counters.
+        QVERIFY(m_boxes->shown.first().flags & MbDefaultNo);
     }
     m_device->control("fail P48 ER04");
     clearLogs();
     m_window->ui()->btDeleteAllCounter->click();
     QCOMPARE(boxIds(), (QList<int>{540, 541}));
     QVERIFY(m_boxes->shown.last().caption.endsWith(" -104"));
+}
+
+// A refused write, then Yes to the page question: the page is read again
+// and shows what the device kept. That is no edit: "Setzen" must not
+// write the old value back later.
+void EditingTest::aPageReadAgainHasNoChanges()
+{
+    auto *w = openWindow(2, 1);
+    auto *ui = w->ui();
+    const QString before = stored("P4");
+    m_device->control("lock close"); // the device refuses the write (ER04)
+    choose(ui->P4, before == "10" ? "100" : "10");
+    m_boxes->answers = {IdYes};
+    ui->TabbedNotebook1->setCurrentIndex(2);
+    QCOMPARE(boxIds(), (QList<int>{513, 518}));
+    QCOMPARE(ui->TabbedNotebook1->currentIndex(), 1);
+    QCOMPARE(ui->P4->currentText(), before);
+    QVERIFY(!flagged(ui->P4));
+    QVERIFY(!ui->btSet->isEnabled() && !ui->btCancel->isEnabled());
+    m_device->control("lock open");
+    clearLogs();
+    w->btSetClick();
+    QCOMPARE(writesIn(m_device->requestLog()), QStringList{});
+}
+
+void EditingTest::focusStaysWhereTheUserWas()
+{
+    auto *w = openWindow(2, 0);
+    auto *ui = w->ui();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    QTest::mouseClick(ui->L18, Qt::LeftButton);
+    QVERIFY(ui->L18->hasFocus());
+    typeInto(ui->L18, "4711");
+    QTest::mouseClick(ui->btSet, Qt::LeftButton);
+    QCOMPARE(stored("L18"), QStringLiteral("000000004711"));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ui->L18));
+
+    QTest::mouseClick(ui->L123, Qt::LeftButton);
+    typeInto(ui->L123, "99");
+    QTest::mouseClick(ui->btCancel, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ui->L123));
+
+    // A failure takes the focus to the first failed field.
+    m_device->control("fail L124 ER03");
+    QTest::mouseClick(ui->L18, Qt::LeftButton);
+    typeInto(ui->L124, "5");
+    typeInto(ui->L18, "4712");
+    QTest::mouseClick(ui->btSet, Qt::LeftButton);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(ui->L124));
+}
+
+// A reference temperature the calculation has checked is kept in memory
+// until the program ends: leaving and entering the page shows it again,
+// although the settings file still has the old one.
+void EditingTest::checkedReferencesOutliveThePage()
+{
+    auto *w = openWindow(2, 4);
+    auto *ui = w->ui();
+    typeInto(ui->TempLowRef, "18.5");
+    setMeasured("18.5", "40.0");
+    ui->btCalcOffsetAndGradient->click();
+    QVERIFY(boxIds().isEmpty());
+    QCOMPARE(DeviceValues.TempLowRef, QStringLiteral("18.5"));
+    m_boxes->answers = {IdNo}; // the calculated offset and gradient are dropped
+    ui->TabbedNotebook1->setCurrentIndex(0);
+    ui->TabbedNotebook1->setCurrentIndex(4);
+    QCOMPARE(ui->TempLowRef->text().trimmed(), QStringLiteral("18.5"));
+    QVERIFY(!m_settings->read("PXRQ60.INI").contains("TEMPLOW=18.5"));
 }
 
 QTEST_MAIN(EditingTest)

@@ -6,6 +6,7 @@
 #include "commclass.h"
 #include "componentkind.h"
 #include "devicevalues.h"
+#include "driverproc.h"
 #include "dsmodul.h"
 #include "inisettings.h"
 #include "langsupp.h"
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopeGuard>
@@ -77,6 +79,13 @@ private slots:
     void statusRegisterPlainTextAndClearing();
     void aboutBoxAndWaitNotice();
     void batteryMenuWritesCapacityAndShowsMonths();
+    void lockStatesComeFromTheConnectedDeviceOnly();
+    void noSecondConnectOrDisconnectWhileOneRuns();
+    void lostLinkNamesTheChangesNotWritten();
+    void noDeviceControlsWithoutADevice();
+    void waitNoticeNeverCoversABox();
+    void failedSessionEndOfTheV1xArchiveIsReported();
+    void menusAndButtonsFromTheKeyboard();
 
 private:
     // The boxes shown, without the note that the help file is missing (the
@@ -84,7 +93,7 @@ private:
     QList<MessageRequest> boxes() const;
     QList<int> boxIds() const;
     void startDevice(int generation);
-    std::unique_ptr<TFormRQ60Main> connectedWindow(int generation);
+    std::unique_ptr<TFormRQ60Main> connectedWindow(int generation, bool lockOpen = false);
 
     std::unique_ptr<SettingsSandbox> m_settings;
     std::unique_ptr<MessageRecorder> m_boxes;
@@ -149,9 +158,11 @@ void MainWindowTest::startDevice(int generation)
     qputenv("SLINE_32_COM1", QByteArray::fromStdString(path));
 }
 
-std::unique_ptr<TFormRQ60Main> MainWindowTest::connectedWindow(int generation)
+std::unique_ptr<TFormRQ60Main> MainWindowTest::connectedWindow(int generation, bool lockOpen)
 {
     startDevice(generation);
+    if (lockOpen)
+        m_device->control("lock open");
     auto w = std::make_unique<TFormRQ60Main>();
     w->show();
     w->acConnectExecute();
@@ -171,7 +182,10 @@ void MainWindowTest::startsIdleWithoutTouchingTheLine()
                        ui->acChangeCustomerKey, ui->acChangeSupplierKey, ui->acChangeUserLock})
         QVERIFY2(!a->isEnabled(), qPrintable(a->objectName()));
     QVERIFY(!ui->btSet->isEnabled() && !ui->btCancel->isEnabled());
-    QVERIFY(!ui->btCalcOffsetAndGradient->isEnabled());
+    // Without a device nothing that talks to one is live.
+    for (QPushButton *b : {ui->btCalcOffsetAndGradient, ui->btReadLowerTemp, ui->btReadUpperTemp,
+                           ui->btDeleteAllCounter, ui->btClearStatusRegister})
+        QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
     QVERIFY(ui->P38->isHidden() && !ui->P38->isEnabled() && ui->Edit6->isHidden());
     QVERIFY(!ui->L27Low->isHidden() && !ui->Edit8->isHidden());
     QVERIFY(!ui->gbBenutzerschloss->isEnabled());
@@ -350,9 +364,16 @@ void MainWindowTest::archiveReadoutWithoutTheDsDriver()
     TCommClass::setDriverDirectory(drivers.path());
     const auto restore = qScopeGuard([] { TCommClass::setDriverDirectory(QString()); });
     m_boxes->clear();
+    // The box is not hidden behind the wait notice of the archive page.
+    bool covered = false;
+    m_boxes->onShow = [&](const MessageRequest &) {
+        covered = covered || FormMeldung->isVisible() || QApplication::overrideCursor();
+    };
     w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    m_boxes->onShow = nullptr;
     // Reported once; the "WN" link is back and the window usable.
     QCOMPARE(boxIds(), (QList<int>{510}));
+    QVERIFY(!covered);
     QVERIFY(currentLink() && currentLink()->selector() == QLatin1String("WN"));
     QVERIFY(currentLink()->IsConnected() && w->ChannelOpen);
     QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
@@ -371,6 +392,13 @@ void MainWindowTest::warningCountAndOutputFunctionFollowTheDevice()
     QCOMPARE(ui->P37->currentText(), QStringLiteral("2"));
     QCOMPARE(ui->P38->value(), 3);
     QVERIFY(!ui->P38->isHidden() && !ui->Edit6->isHidden() && !ui->lbWarnAfter->isHidden());
+    // Shown, but the calibration lock is closed: shown locked, like its class.
+    QVERIFY(!ui->P38->isEnabled());
+    QCOMPARE(ui->P38->palette().color(QPalette::Base), QColor(192, 192, 192));
+    m_device->control("lock open");
+    QTRY_VERIFY_WITH_TIMEOUT(ui->P38->isEnabled(), 5000);
+    m_device->control("lock close");
+    QTRY_VERIFY_WITH_TIMEOUT(!ui->P38->isEnabled(), 5000);
 
     // An output function the list does not know: message 515 with the code,
     // and the rest of the page is still shown.
@@ -442,15 +470,33 @@ void MainWindowTest::survivesAValueItCannotShow()
     m_device->control("set L18 000000000777");
     m_boxes->clear();
     w->TabbedNotebook1Click();
-    // L12 stops the display; rows after it (L18) keep their old contents,
-    // the window stays usable and ready for edits.
-    QCOMPARE(boxes().size(), 1);
+    // L12 keeps what it showed; the rows after it (L18) are shown all the
+    // same. One box names the value in the technician's language.
+    QCOMPARE(boxIds(), QList<int>{570});
     QCOMPARE(boxes().at(0).captionId, 500);
-    QVERIFY(boxes().at(0).text.contains(QLatin1String("xx")));
-    QCOMPARE(ui->Edit3->text(), QStringLiteral("123456"));
+    QCOMPARE(boxes().at(0).args, (QStringList{"L12", "xx:00"}));
+    QVERIFY(boxes().at(0).text.contains(langFormatId(571, {"L12", "xx:00"})));
+    QVERIFY(!boxes().at(0).text.contains(QLatin1String("valid integer")));
+    QCOMPARE(ui->Edit3->text(), QStringLiteral("777"));
+    QCOMPARE(ui->L12->currentText(), QStringLiteral("6"));
     QVERIFY(w->PageReady);
     QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
     QCOMPARE(w->LastPageIndex, 0);
+
+    // A value that could not be read at all: named as such, and the
+    // software version after it is still shown.
+    w.reset();
+    startDevice(2);
+    m_device->control("fail L12 ER05");
+    w = std::make_unique<TFormRQ60Main>();
+    w->show();
+    m_boxes->clear();
+    w->acConnectExecute();
+    QCOMPARE(boxIds(), (QList<int>{570, 514}));
+    QCOMPARE(boxes().at(0).args, (QStringList{"L12", ""}));
+    QVERIFY(boxes().at(0).text.contains(langFormatId(572, {"L12"})));
+    QCOMPARE(w->ui()->Edit2->text(), QStringLiteral("2.05"));
+    QVERIFY(w->ChannelOpen);
 }
 
 void MainWindowTest::failedConnectLeavesTheWindowIdle()
@@ -539,8 +585,14 @@ void MainWindowTest::pendingChangesAreOfferedOnPageChangeDisconnectAndClose()
     setComponentTag(ui->P1, componentTag(ui->P1) | TagChangeFlag);
     m_boxes->answers = {IdNo};
     m_device->clearLog();
+    // The question is asked over the page whose values it is about.
+    QList<int> pageWhileAsked;
+    m_boxes->onShow = [&](const MessageRequest &) {
+        pageWhileAsked << ui->TabbedNotebook1->currentIndex();
+    };
     ui->TabbedNotebook1->setCurrentIndex(2);
     QCOMPARE(boxIds(), (QList<int>{513}));
+    QCOMPARE(pageWhileAsked, QList<int>{1});
     QVERIFY(!ui->btSet->isEnabled() && !ui->btCancel->isEnabled());
     QVERIFY(!(componentTag(ui->P1) & TagChangeFlag));
     QVERIFY(readsIn(m_device->requestLog()).contains(QStringLiteral("H1")));
@@ -553,10 +605,13 @@ void MainWindowTest::pendingChangesAreOfferedOnPageChangeDisconnectAndClose()
     m_device->clearLog();
     ui->TabbedNotebook1->setCurrentIndex(4);
     QCOMPARE(ui->TabbedNotebook1->currentIndex(), 2);
+    QCOMPARE(pageWhileAsked, (QList<int>{1, 2}));
+    m_boxes->onShow = nullptr;
     QVERIFY(readsIn(m_device->requestLog()).contains(QStringLiteral("H1")));
     QVERIFY(!readsIn(m_device->requestLog()).contains(QStringLiteral("P147")));
 
     // "Trennen" answered Yes keeps the connection.
+    ui->btSet->setEnabled(true);
     m_boxes->clear();
     m_boxes->answers = {IdYes};
     w->acDisconnectExecute();
@@ -635,10 +690,16 @@ void MainWindowTest::statusRegisterPlainTextAndClearing()
     ui->btClearStatusRegister->click();
     QVERIFY(!logHas(m_device->requestLog(), "W1 L4(0)"));
     m_boxes->answers = {IdYes};
+    ui->btShowStatRegText->click(); // the list is on while clearing
     ui->btClearStatusRegister->click();
     QVERIFY(logHas(m_device->requestLog(), "W1 L4(0)"));
     QCOMPARE(ui->StatusRegister->text(), QStringLiteral(".30"));
     QCOMPARE(boxIds(), (QList<int>{511, 511}));
+    // The list explains the register as it is now, not as it was.
+    QCOMPARE(ui->Memo1->toPlainText(), langText(230));
+    QCOMPARE(ui->Memo1->height(), 45);
+    // A question that clears the device's register: Enter must not say Yes.
+    QVERIFY(boxes().at(0).flags & MbDefaultNo);
 
     // A refused write is reported with its status; no re-read.
     m_device->control("fail L4 ER05");
@@ -704,6 +765,172 @@ void MainWindowTest::batteryMenuWritesCapacityAndShowsMonths()
     // 9.5 Ah last the device 120 months; the window shows them at once.
     QCOMPARE(QString::fromStdString(stored), QString("L35=9.5;120"));
     QCOMPARE(w->ui()->L35->text(), QString("120"));
+}
+
+// A V1x device with its user lock closed locks class B; a V2x device
+// connected after it has no user lock, so class B is open there even with
+// the calibration lock closed.
+void MainWindowTest::lockStatesComeFromTheConnectedDeviceOnly()
+{
+    auto w = connectedWindow(1);
+    auto *ui = w->ui();
+    QVERIFY(!ui->L7->isEnabled());
+    w->acDisconnectExecute();
+    startDevice(2);
+    w->acConnectExecute();
+    QVERIFY(w->ChannelOpen);
+    QCOMPARE(ui->Eichschloss->currentIndex(), 0);
+    QVERIFY(!ui->P4->isEnabled());
+    const QColor normal = QApplication::palette().color(QPalette::Active, QPalette::Base);
+    for (QWidget *f : std::initializer_list<QWidget *>{ui->L7, ui->L8, ui->L12, ui->L123, ui->L124,
+                                                       ui->P310, ui->P311, ui->H23}) {
+        QVERIFY2(f->isEnabled(), qPrintable(f->objectName()));
+        QCOMPARE(f->palette().color(QPalette::Base), normal);
+    }
+}
+
+// Closing the old link handles events for a while; a "Verbinden" or
+// "Trennen" then must wait for the running one, not start inside it.
+void MainWindowTest::noSecondConnectOrDisconnectWhileOneRuns()
+{
+    startDevice(2);
+    TFormRQ60Main w;
+    w.show();
+    int nested = 0;
+    QTimer::singleShot(0, &w, [&] {
+        ++nested;
+        w.acConnectExecute();
+        w.acDisconnectExecute();
+    });
+    w.acConnectExecute();
+    QCOMPARE(nested, 1); // it did run inside the connect
+    QVERIFY(boxes().isEmpty());
+    QVERIFY(w.ChannelOpen && currentLink()->IsConnected());
+    QCOMPARE(w.ui()->Edit2->text(), QStringLiteral("2.05"));
+    m_device->clearLog();
+    w.TabbedNotebook1Click();
+    QVERIFY(boxes().isEmpty());
+    QVERIFY(readsIn(m_device->requestLog()).contains(QStringLiteral("L34")));
+
+    QTimer::singleShot(0, &w, [&] {
+        ++nested;
+        w.acConnectExecute();
+    });
+    w.acDisconnectExecute();
+    QCOMPARE(nested, 2);
+    QVERIFY(boxes().isEmpty());
+    QVERIFY(!w.ChannelOpen && !currentLink()->IsConnected());
+    QVERIFY(w.ui()->acConnect->isEnabled() && !w.ui()->acDisconnect->isEnabled());
+}
+
+// Over a lost link nothing can be written: one box names what was not
+// written, and the program ends without offering to write it.
+void MainWindowTest::lostLinkNamesTheChangesNotWritten()
+{
+    auto w = connectedWindow(2, true);
+    auto *ui = w->ui();
+    ui->TabbedNotebook1->setCurrentIndex(1);
+    const int cp = ui->P4->findText(QStringLiteral("10"));
+    ui->P4->setCurrentIndex(cp);
+    emit ui->P4->activated(cp);
+    ui->L27Low->setValue(-5);
+    ui->L27High->setValue(35);
+    QVERIFY(ui->btSet->isEnabled());
+    m_boxes->clear();
+    m_device->hangUp();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 10000);
+    QCOMPARE(boxIds(), QList<int>{573});
+    QCOMPARE(boxes().at(0).args, QStringList{"L27, P4"});
+    QCOMPARE(boxes().at(0).captionId, 502);
+}
+
+void MainWindowTest::noDeviceControlsWithoutADevice()
+{
+    auto w = connectedWindow(2, true);
+    auto *ui = w->ui();
+    ui->TabbedNotebook1->setCurrentIndex(4);
+    m_device->control("temp -20");
+    ui->btReadLowerTemp->click();
+    m_device->control("temp 40");
+    ui->btReadUpperTemp->click();
+    const QList<QPushButton *> deviceButtons{ui->btReadLowerTemp, ui->btReadUpperTemp,
+                                             ui->btCalcOffsetAndGradient, ui->btDeleteAllCounter,
+                                             ui->btClearStatusRegister};
+    for (QPushButton *b : deviceButtons)
+        QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
+
+    w->acDisconnectExecute();
+    for (QPushButton *b : deviceButtons)
+        QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
+    // Emptied spin fields show their 0, not an empty text.
+    for (QSpinBox *spin : {ui->P14, ui->L27Low, ui->L27High, ui->P38})
+        QCOMPARE(spin->text(), QStringLiteral("0"));
+    // Nothing of the device just left is taken for a measurement.
+    QVERIFY(DeviceValues.P[170].isEmpty() && DeviceValues.P[171].isEmpty());
+
+    // Connected again: the buttons follow the device's lock; the
+    // calculation waits for two new measurements.
+    w->acConnectExecute();
+    QVERIFY(ui->btClearStatusRegister->isEnabled() && ui->btDeleteAllCounter->isEnabled());
+    QVERIFY(ui->btReadLowerTemp->isEnabled());
+    QVERIFY(!ui->btCalcOffsetAndGradient->isEnabled());
+    QVERIFY(boxes().isEmpty());
+}
+
+// The wait notice stays on top; a box shown while it is up would hide
+// behind it (here 515 during the connect; 510 on the archive page above).
+void MainWindowTest::waitNoticeNeverCoversABox()
+{
+    bool covered = false;
+    m_boxes->onShow = [&](const MessageRequest &) {
+        covered = covered || FormMeldung->isVisible() || QApplication::overrideCursor();
+    };
+    startDevice(2);
+    m_device->control("set P310 3");
+    TFormRQ60Main w;
+    w.show();
+    w.acConnectExecute();
+    QCOMPARE(boxIds(), QList<int>{515});
+    QVERIFY(!covered);
+    QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
+}
+
+void MainWindowTest::failedSessionEndOfTheV1xArchiveIsReported()
+{
+    // No periodic check in between: the loss is met by the archive readout.
+    m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(60000));
+    auto w = connectedWindow(1);
+    QVERIFY(w->ChannelOpen);
+    m_boxes->clear();
+    m_device->hangUp();
+    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    // Neither link opens again (510 twice), and ending the session failed.
+    QCOMPARE(boxIds(), (QList<int>{510, 510, 514}));
+    QCOMPARE(boxes().at(2).args, QStringList{QString::number(drv::DrvLineGone)});
+}
+
+void MainWindowTest::menusAndButtonsFromTheKeyboard()
+{
+    startDevice(2);
+    TFormRQ60Main w;
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    auto *ui = w.ui();
+    auto closeMenus = [] {
+        while (QWidget *popup = QApplication::activePopupWidget())
+            popup->close();
+    };
+    // Alt+K opens "Aktion"; Alt+A stays the archive page's.
+    QTest::keyClick(&w, Qt::Key_K, Qt::AltModifier);
+    QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(ui->mn3Aktion));
+    closeMenus();
+    QTest::keyClick(&w, Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(ui->TabbedNotebook1->currentIndex(), 3);
+    // F10 opens the menu bar at its first menu.
+    QTest::keyClick(&w, Qt::Key_F10);
+    QTRY_COMPARE(QApplication::activePopupWidget(), static_cast<QWidget *>(ui->mn1Programm));
+    closeMenus();
 }
 
 QTEST_MAIN(MainWindowTest)

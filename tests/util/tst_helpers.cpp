@@ -21,7 +21,10 @@ private slots:
     void splitHead_data();
     void splitHead();
     void dateAndTime();
+    void dateAndTimeInLocales_data();
+    void dateAndTimeInLocales();
     void waitSleepsInsteadOfSpinning();
+    void waitSleepsOnceToTheDeadline();
     void waitReturnsAtOnceForNoTime();
     void strToIntIsStrict_data();
     void strToIntIsStrict();
@@ -109,6 +112,11 @@ void TestHelpers::fileNumbers_data()
                                            << "0-Z" << 1297;
     QTest::newRow("past the third ignored") << "001Z"
                                             << "0-Z" << 1;
+    QTest::newRow("lower case") << "zzz"
+                                << "0-Z" << 46655;
+    // Full Unicode upper-casing would make "SS1" of it.
+    QTest::newRow("sharp s is no digit") << QString::fromUtf8("ß1") << "0-Z" << 36;
+    QTest::newRow("other letters are no digits") << QString::fromUtf8("äÄ1") << "0-Z" << 1;
 }
 
 void TestHelpers::fileNumbers()
@@ -125,6 +133,10 @@ void TestHelpers::fileNoRejectsNonDecimal()
 {
     QVERIFY_THROWS_EXCEPTION(ConversionError, FileNoToInt("0rr", "DEC"));
     QVERIFY_THROWS_EXCEPTION(ConversionError, FileNoToInt("", "DEC"));
+    // Beyond 32 bits: no number, not its low bits (4294967297 would give 1).
+    QVERIFY_THROWS_EXCEPTION(ConversionError, FileNoToInt("4294967297", "DEC"));
+    QVERIFY_THROWS_EXCEPTION(ConversionError, FileNoToInt("-2147483649", "DEC"));
+    QCOMPARE(int(FileNoToInt("2147483647", "DEC")), 65535);
 }
 
 void TestHelpers::leftRightZero()
@@ -189,6 +201,88 @@ void TestHelpers::dateAndTime()
     QCOMPARE(TimeTextLong("13:45:00"), QString("13") + t.at(2) + "45" + t.at(2) + "00");
     QCOMPARE(TimeTextLong("no time"), QString());
     QCOMPARE(TimeTextLong("25:00:00"), QString());
+}
+
+void TestHelpers::dateAndTimeInLocales_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("time");
+    const char *const locales[] = {"C", "de_DE", "en_US"};
+    for (const char *l : locales) {
+        auto row = [&](const char *name, const char *text, const char *date, const char *time) {
+            QTest::addRow("%s: %s", l, name) << l << text << date << time;
+        };
+        // The device's own day.month.year form reads in every locale.
+        row("device date", "24.02.27", "24.02.27", "");
+        row("leap day of 2000", "29.02.00", "29.02.00", "");
+        row("one-digit day and month", "1.2.24", "01.02.24", "");
+        row("four-digit year", "08.12.2026", "08.12.26", "");
+        row("no leap day in 2023", "29.02.23", "", "");
+        row("31 February", "31.02.27", "", "");
+        row("date-time", "01.02.24 12:34:56", "", "12:34:56");
+        row("date-time without seconds", "1.2.24 7:05", "", "07:05:00");
+        row("leap-day date-time", "29.02.00 23:59:59", "", "23:59:59");
+        row("time alone", "13:45:00", "", "13:45:00");
+        row("hour 24", "24:00:00", "", "");
+        row("minute 60", "12:60:00", "", "");
+        row("no date", "no date", "", "");
+        row("empty", "", "", "");
+        row("date-time with a bad date", "31.02.24 12:00:00", "", "");
+    }
+    QTest::newRow("de_DE: locale's own short date") << "de_DE"
+                                                    << "08.12.26"
+                                                    << "08.12.26"
+                                                    << "";
+    // The locale's order where its own separator is used.
+    QTest::newRow("en_US: month first") << "en_US"
+                                        << "2/29/00"
+                                        << "29.02.00"
+                                        << "";
+    QTest::newRow("en_US: 12-hour time") << "en_US"
+                                         << "1:05:09 PM"
+                                         << ""
+                                         << "13:05:09";
+    QTest::newRow("en_US: midnight") << "en_US"
+                                     << "12/8/26 12:00:00 AM"
+                                     << ""
+                                     << "00:00:00";
+    QTest::newRow("en_US: hour 13 PM") << "en_US"
+                                       << "13:00:00 PM"
+                                       << ""
+                                       << "";
+}
+
+void TestHelpers::dateAndTimeInLocales()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(QString, date);
+    QFETCH(QString, time);
+    const QLocale loc = locale == "C" ? QLocale::c() : QLocale(locale);
+    QCOMPARE(DateTextShort(text, loc), date);
+    QCOMPARE(TimeTextLong(text, loc), time);
+}
+
+static long voluntarySwitches()
+{
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_nvcsw;
+}
+
+void TestHelpers::waitSleepsOnceToTheDeadline()
+{
+    // Every wake-up of a sleeping thread is one voluntary context switch: a
+    // wait that polls each millisecond makes hundreds of them.
+    const long before = voluntarySwitches();
+    const auto t0 = std::chrono::steady_clock::now();
+    WaitMs(300);
+    const auto waited = std::chrono::steady_clock::now() - t0;
+    const long switches = voluntarySwitches() - before;
+    QVERIFY(waited >= std::chrono::milliseconds(300));
+    QVERIFY2(switches <= 5, qPrintable(QString("%1 wake-ups").arg(switches)));
 }
 
 static double cpuSeconds()

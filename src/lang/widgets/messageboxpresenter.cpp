@@ -31,10 +31,13 @@ int QMessageBoxPresenter::present(const MessageRequest &request)
 {
     QMessageBox box(iconFor(request.flags), request.caption, request.text,
                     buttonsFor(request.flags), QApplication::activeWindow());
+    // Texts and their arguments (a device value, a path) are shown as they
+    // stand; QMessageBox would take "<leer>" for markup and drop it.
+    box.setTextFormat(Qt::PlainText);
     if (!request.details.isEmpty())
         box.setDetailedText(request.details);
     if (request.flags & MbYesNo) {
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton((request.flags & MbDefaultNo) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     }
     // A question closed with the title bar's close box must not count as

@@ -11,7 +11,8 @@ class QMessageBoxPresenter : public MessagePresenter
 {
 public:
     // Flags 0: OK, no icon. 4: Yes and No with the question icon (Escape
-    // answers No). 16: OK with the critical icon. The result is 1 for OK,
+    // answers No; Enter answers Yes, or No with 256 added). 16: OK with the
+    // critical icon. The result is 1 for OK,
     // 6 for Yes, 7 for No.
     int present(const MessageRequest &request) override;
 

@@ -44,7 +44,14 @@ void translateComponent(QObject *o, uint16_t id, uint16_t offset)
         else
             static_cast<QAction *>(o)->setText(text);
         break;
-    case ComponentKind::Label: static_cast<QLabel *>(o)->setText(text); break;
+    case ComponentKind::Label: {
+        // A translated text is shown as it stands: "<leer>" in a
+        // translation is no markup.
+        auto *label = static_cast<QLabel *>(o);
+        label->setTextFormat(Qt::PlainText);
+        label->setText(text);
+        break;
+    }
     case ComponentKind::Button:
     case ComponentKind::SpeedButton:
     case ComponentKind::CheckBox:

@@ -65,6 +65,7 @@ private slots:
     void offsetIsAddedIn16Bits();
     void speedButtonsAndRadioGroupsAreToldApart();
     void otherWindowsAreLeftAlone();
+    void labelsShowTheirTextAsItStands();
 
 private:
     QTemporaryDir m_settings;
@@ -258,6 +259,17 @@ void TranslateFormTest::otherWindowsAreLeftAlone()
     TranslateForm(&form, 0);
     QCOMPARE(own->text(), QStringLiteral("Beschriftung"));
     QCOMPARE(foreign->text(), QStringLiteral("designed"));
+}
+
+void TranslateFormTest::labelsShowTheirTextAsItStands()
+{
+    // A translation that looks like markup: as rich text "<leer>" would
+    // vanish and "Wert" turn bold.
+    QWidget form;
+    auto *label = tagged<QLabel>(&form, 96);
+    TranslateForm(&form, 0);
+    QCOMPARE(label->text(), QStringLiteral("<b>Wert</b> <leer>"));
+    QCOMPARE(label->textFormat(), Qt::PlainText);
 }
 
 QTEST_MAIN(TranslateFormTest)

@@ -1,0 +1,16 @@
+// Qt's own texts in the program's language: the buttons of the message
+// boxes (Yes, No, OK, Cancel) and the file, print and page set-up dialogs
+// come from Qt, not from our language library. Debian ships them as
+// qtbase_<language>.qm in Qt's translations folder (package
+// qt6-translations-l10n).
+#ifndef PXRQ60_LANG_WIDGETS_QTTRANSLATIONS_H
+#define PXRQ60_LANG_WIDGETS_QTTRANSLATIONS_H
+
+#include <QString>
+
+// Installs Qt's translation for `language` (the code of the settings, "DE"
+// or "EN", any case) in the application, replacing one installed before.
+// False when Qt has no translation for it; Qt's dialogs then stay English.
+bool installQtTranslations(const QString &language);
+
+#endif
