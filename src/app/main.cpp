@@ -4,6 +4,8 @@
 // The serial line is not touched at start; the drivers are first called
 // when the user connects.
 #include "commclass.h"
+#include "helpkey.h"
+#include "helpwindow.h"
 #include "langsupp.h"
 #include "meldung.h"
 #include "messageboxpresenter.h"
@@ -40,6 +42,7 @@ int main(int argc, char *argv[])
     // Yes, No, Cancel and the file and print dialogs are Qt's texts; without
     // them a German box would ask with English buttons.
     installQtTranslations(LoadedLanguage());
+    installHelpKey();
 
     int rc = 0;
     {
@@ -49,6 +52,7 @@ int main(int argc, char *argv[])
         mainWindow.show();
         rc = app.exec();
         FormMeldung = nullptr;
+        destroyHelpWindow();
     }
     destroyCurrentLink();
     FreeLanguageLibrary();

@@ -1,5 +1,7 @@
 #include "helpentry.h"
 
+#include "helpwindow.h"
+
 namespace {
 
 QList<HelpRequest> &requests()
@@ -12,12 +14,23 @@ QList<HelpRequest> &requests()
 
 void showHelpKeyword(const QString &keyword)
 {
-    requests().append(HelpRequest{keyword, 0});
+    requests().append(HelpRequest{keyword, 0, false});
+    if (keyword == QLatin1String("Inhalt"))
+        HelpWindow::instance()->openContents();
+    else
+        HelpWindow::instance()->openKeyword(keyword);
 }
 
 void showHelpContext(int context)
 {
-    requests().append(HelpRequest{QString(), context});
+    requests().append(HelpRequest{QString(), context, false});
+    HelpWindow::instance()->openContext(context);
+}
+
+void showHelpFinder()
+{
+    requests().append(HelpRequest{QString(), 0, true});
+    HelpWindow::instance()->openFinder();
 }
 
 QList<HelpRequest> recordedHelpRequests()

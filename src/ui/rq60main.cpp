@@ -71,6 +71,8 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
     connect(m_ui->acConnect, &QAction::triggered, this, &TFormRQ60Main::acConnectExecute);
     connect(m_ui->acDisconnect, &QAction::triggered, this, &TFormRQ60Main::acDisconnectExecute);
     connect(m_ui->mn13Exit, &QAction::triggered, this, &QWidget::close);
+    connect(m_ui->mn41Inhalt, &QAction::triggered, this, &TFormRQ60Main::mn41InhaltClick);
+    connect(m_ui->mn42Suchen, &QAction::triggered, this, &TFormRQ60Main::mn42SuchenClick);
     connect(m_ui->mn43Info, &QAction::triggered, this, &TFormRQ60Main::mn43InfoClick);
     connect(m_ui->acChangeBattCap, &QAction::triggered, this,
             &TFormRQ60Main::acChangeBattCapExecute);

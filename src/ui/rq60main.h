@@ -74,6 +74,8 @@ public:
     void LostConnection(TCommClass *sender);
     void btShowStatRegTextClick();
     void btClearStatusRegisterClick();
+    void mn41InhaltClick();
+    void mn42SuchenClick();
     void mn43InfoClick();
     void acChangeBattCapExecute();
     // The options dialogs and the lock key dialogs (rq60dialogs.cpp). After

@@ -1,0 +1,433 @@
+#include "helpwindow.h"
+
+#include "inisettings.h"
+#include "langsupp.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFileInfo>
+#include <QHelpContentModel>
+#include <QHelpContentWidget>
+#include <QHelpEngine>
+#include <QHelpIndexModel>
+#include <QHelpIndexWidget>
+#include <QHelpLink>
+#include <QHelpSearchEngine>
+#include <QHelpSearchQueryWidget>
+#include <QHelpSearchResultWidget>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScreen>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTextDocument>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <unistd.h>
+
+namespace {
+
+// The texts of the help window (language library).
+enum : uint16_t {
+    TxtWindowTitle = 7500,
+    TxtContents = 7501,
+    TxtIndex = 7502,
+    TxtSearch = 7503,
+    TxtBack = 7504,
+    TxtForward = 7505,
+    TxtHome = 7506,
+    TxtFilterHint = 7507,
+    TxtNoTopicForKeyword = 7508,
+    TxtNoTopicForContext = 7509,
+    TxtNoHelpFile = 7510,
+    TxtHelpFileUnreadable = 7511,
+};
+
+// The start page carries this id; "Inhalt" of the menu "Hilfe" opens it.
+const char *const StartPageId = "Inhalt";
+
+QPointer<HelpWindow> &theWindow()
+{
+    static QPointer<HelpWindow> w;
+    return w;
+}
+
+QVBoxLayout *tabPage(QTabWidget *tabs, uint16_t titleId)
+{
+    auto *page = new QWidget(tabs);
+    auto *box = new QVBoxLayout(page);
+    box->setContentsMargins(2, 2, 2, 2);
+    tabs->addTab(page, langText(titleId));
+    return box;
+}
+
+} // namespace
+
+HelpBrowser::HelpBrowser(QWidget *parent) : QTextBrowser(parent) {}
+
+QVariant HelpBrowser::loadResource(int type, const QUrl &name)
+{
+    if (m_engine && name.scheme() == QLatin1String("qthelp")) {
+        const QByteArray data = m_engine->fileData(name);
+        if (type == QTextDocument::HtmlResource || type == QTextDocument::StyleSheetResource)
+            return QString::fromUtf8(data);
+        return data;
+    }
+    return QTextBrowser::loadResource(type, name);
+}
+
+HelpWindow *HelpWindow::instance()
+{
+    if (!theWindow()) {
+        theWindow() = new HelpWindow;
+        // The program ends its help window before the application object
+        // goes; the engine's worker threads must not outlive it.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { destroyHelpWindow(); });
+    }
+    return theWindow();
+}
+
+HelpWindow *HelpWindow::existing()
+{
+    return theWindow();
+}
+
+void destroyHelpWindow()
+{
+    delete theWindow().data();
+}
+
+QString helpCollectionFile(const QString &helpFile)
+{
+    const QFileInfo fi(helpFile);
+    const QByteArray folderHash =
+        QCryptographicHash::hash(fi.absolutePath().toUtf8(), QCryptographicHash::Sha1)
+            .toHex()
+            .left(12);
+    const QString name = fi.completeBaseName() + QLatin1Char('-') +
+                         QString::fromLatin1(folderHash) + QStringLiteral(".qhc");
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (!dir.isEmpty())
+        dir += QStringLiteral("/help");
+    if (dir.isEmpty() || !QDir().mkpath(dir)) {
+        // No usable cache folder (a home that cannot be written): a folder
+        // of this user's own in the temporary directory.
+        dir = QDir::tempPath() + QStringLiteral("/pxrq60-help-") + QString::number(getuid());
+        QDir().mkpath(dir);
+    }
+    return dir + QLatin1Char('/') + name;
+}
+
+HelpWindow::HelpWindow() : QMainWindow(nullptr)
+{
+    setObjectName(QStringLiteral("HelpWindow"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    auto *bar = addToolBar(QString());
+    bar->setObjectName(QStringLiteral("helpToolBar"));
+    bar->setMovable(false);
+    QAction *back = bar->addAction(langText(TxtBack));
+    back->setObjectName(QStringLiteral("helpBack"));
+    back->setShortcut(QKeySequence::Back);
+    QAction *forward = bar->addAction(langText(TxtForward));
+    forward->setObjectName(QStringLiteral("helpForward"));
+    forward->setShortcut(QKeySequence::Forward);
+    QAction *home = bar->addAction(langText(TxtHome));
+    home->setObjectName(QStringLiteral("helpHome"));
+
+    auto *split = new QSplitter(this);
+    m_tabs = new QTabWidget(split);
+    m_tabs->setObjectName(QStringLiteral("helpNavigation"));
+    m_contentsBox = tabPage(m_tabs, TxtContents);
+    m_indexBox = tabPage(m_tabs, TxtIndex);
+    m_filter = new QLineEdit;
+    m_filter->setObjectName(QStringLiteral("helpIndexFilter"));
+    m_filter->setPlaceholderText(langText(TxtFilterHint));
+    m_filter->setClearButtonEnabled(true);
+    m_indexBox->addWidget(m_filter);
+    m_searchBox = tabPage(m_tabs, TxtSearch);
+    m_browser = new HelpBrowser(split);
+    m_browser->setObjectName(QStringLiteral("helpTopic"));
+    split->addWidget(m_tabs);
+    split->addWidget(m_browser);
+    split->setStretchFactor(1, 3);
+    split->setSizes({260, 640});
+    setCentralWidget(split);
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("helpStatus"));
+    statusBar()->addWidget(m_status, 1);
+
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    connect(back, &QAction::triggered, m_browser, &QTextBrowser::backward);
+    connect(forward, &QAction::triggered, m_browser, &QTextBrowser::forward);
+    connect(home, &QAction::triggered, this, &HelpWindow::openContents);
+    connect(m_browser, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
+    connect(m_browser, &QTextBrowser::sourceChanged, this, &HelpWindow::retitle);
+    connect(m_browser, &QTextBrowser::sourceChanged, this, &HelpWindow::markInContents);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int tab) {
+        if (tab == SearchTab)
+            startIndexingOnce();
+    });
+    retitle();
+    resize(920, 660);
+}
+
+HelpWindow::~HelpWindow()
+{
+    dropEngine();
+}
+
+void HelpWindow::dropEngine()
+{
+    if (!m_engine)
+        return;
+    m_engine->searchEngine()->cancelIndexing();
+    m_engine->searchEngine()->cancelSearching();
+    // The engine's widgets sit in this window but work on the engine's
+    // models: they go first.
+    for (QVBoxLayout *box : {m_contentsBox, m_indexBox, m_searchBox})
+        for (int i = box->count() - 1; i >= 0; --i) {
+            QWidget *w = box->itemAt(i)->widget();
+            if (w && w != m_filter)
+                delete w;
+        }
+    m_browser->setEngine(nullptr);
+    // The engine builds its contents and index in worker threads as soon as
+    // it is set up; destroying it while they run makes them touch freed
+    // memory. They take milliseconds: wait for them.
+    const QDeadlineTimer deadline(10000);
+    while ((m_engine->contentModel()->isCreatingContents() ||
+            m_engine->indexModel()->isCreatingIndex()) &&
+           !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    delete m_engine;
+    m_engine = nullptr;
+    m_file.clear();
+    m_indexed = false;
+}
+
+bool HelpWindow::useCurrentHelpFile()
+{
+    const QString file = HelpFile();
+    if (file == m_file && m_engine)
+        return true;
+    dropEngine();
+    if (file.isEmpty())
+        return false;
+
+    auto *engine = new QHelpEngine(helpCollectionFile(file), this);
+    engine->setReadOnly(false);
+    bool ok = engine->setupData();
+    const QString nameSpace = QHelpEngineCore::namespaceName(file);
+    if (ok) {
+        // The register keeps only this help file: another language's file,
+        // or one left by an earlier installation, goes.
+        for (const QString &ns : engine->registeredDocumentations())
+            if (ns != nameSpace || engine->documentationFileName(ns) != file)
+                engine->unregisterDocumentation(ns);
+        if (!engine->registeredDocumentations().contains(nameSpace))
+            ok = engine->registerDocumentation(file);
+        ok = ok && engine->setupData();
+    }
+    if (!ok || nameSpace.isEmpty()) {
+        delete engine;
+        showMissing(langFormatId(TxtHelpFileUnreadable, {file}));
+        return false;
+    }
+    m_engine = engine;
+    m_file = file;
+    m_browser->setEngine(engine);
+
+    QHelpContentWidget *contents = engine->contentWidget();
+    contents->setObjectName(QStringLiteral("helpContents"));
+    m_contentsBox->addWidget(contents);
+    connect(contents, &QHelpContentWidget::linkActivated, this, &HelpWindow::showTopic);
+    // The contents are built in the background: once they are there, open
+    // the first level and mark the topic on show.
+    connect(engine->contentModel(), &QHelpContentModel::contentsCreated, this, [this, contents] {
+        contents->expandToDepth(0);
+        markInContents();
+    });
+
+    QHelpIndexWidget *index = engine->indexWidget();
+    index->setObjectName(QStringLiteral("helpIndex"));
+    m_indexBox->addWidget(index);
+    connect(m_filter, &QLineEdit::textChanged, index,
+            [index](const QString &text) { index->filterIndices(text); });
+    connect(m_filter, &QLineEdit::returnPressed, index, &QHelpIndexWidget::activateCurrentItem);
+    connect(index, &QHelpIndexWidget::documentActivated, this,
+            [this](const QHelpLink &doc, const QString &) { showTopic(doc.url); });
+    connect(index, &QHelpIndexWidget::documentsActivated, this,
+            [this](const QList<QHelpLink> &docs, const QString &) {
+                // One index term in several topics: the user picks one.
+                QMenu menu(this);
+                for (const QHelpLink &doc : docs)
+                    menu.addAction(doc.title, this, [this, url = doc.url] { showTopic(url); });
+                menu.exec(m_filter->mapToGlobal(QPoint(0, m_filter->height())));
+            });
+
+    QHelpSearchEngine *search = engine->searchEngine();
+    search->queryWidget()->setObjectName(QStringLiteral("helpSearchQuery"));
+    search->resultWidget()->setObjectName(QStringLiteral("helpSearchResults"));
+    m_searchBox->addWidget(search->queryWidget());
+    m_searchBox->addWidget(search->resultWidget(), 1);
+    connect(search->queryWidget(), &QHelpSearchQueryWidget::search, search,
+            [search] { search->search(search->queryWidget()->searchInput()); });
+    connect(search->resultWidget(), &QHelpSearchResultWidget::requestShowLink, this,
+            &HelpWindow::showTopic);
+    if (m_tabs->currentIndex() == SearchTab)
+        startIndexingOnce();
+    return true;
+}
+
+void HelpWindow::startIndexingOnce()
+{
+    // The full-text index is built only when the search is used: it takes a
+    // worker thread and is not needed to open a topic.
+    if (m_engine && !m_indexed) {
+        m_indexed = true;
+        m_engine->searchEngine()->reindexDocumentation();
+    }
+}
+
+QUrl HelpWindow::topicFor(const QString &id) const
+{
+    if (!m_engine)
+        return QUrl();
+    QList<QHelpLink> links = m_engine->documentsForIdentifier(id);
+    if (links.isEmpty())
+        links = m_engine->documentsForKeyword(id);
+    return links.isEmpty() ? QUrl() : links.first().url;
+}
+
+void HelpWindow::showTopic(const QUrl &url)
+{
+    m_browser->setSource(url);
+    m_status->clear();
+    markInContents();
+}
+
+void HelpWindow::markInContents()
+{
+    if (!m_engine)
+        return;
+    QHelpContentWidget *contents = m_engine->contentWidget();
+    const QModelIndex at = contents->indexOf(m_browser->source());
+    if (at.isValid())
+        contents->setCurrentIndex(at);
+}
+
+void HelpWindow::showMissing(const QString &note)
+{
+    m_tabs->setCurrentIndex(ContentsTab);
+    const QUrl start = topicFor(QString::fromLatin1(StartPageId));
+    if (start.isValid())
+        showTopic(start);
+    m_status->setText(note);
+}
+
+void HelpWindow::openKeyword(const QString &keyword)
+{
+    if (useCurrentHelpFile()) {
+        const QUrl url = topicFor(keyword);
+        if (url.isValid())
+            showTopic(url);
+        else
+            showMissing(langFormatId(TxtNoTopicForKeyword, {keyword}));
+    } else if (m_file.isEmpty() && HelpFile().isEmpty()) {
+        showMissing(langText(TxtNoHelpFile));
+    }
+    present();
+}
+
+void HelpWindow::openContext(int context)
+{
+    if (useCurrentHelpFile()) {
+        const QUrl url = topicFor(QStringLiteral("ctx-%1").arg(context));
+        if (url.isValid())
+            showTopic(url);
+        else
+            showMissing(langFormatId(TxtNoTopicForContext, {context}));
+    } else if (HelpFile().isEmpty()) {
+        showMissing(langText(TxtNoHelpFile));
+    }
+    present();
+}
+
+void HelpWindow::openContents()
+{
+    if (useCurrentHelpFile()) {
+        m_tabs->setCurrentIndex(ContentsTab);
+        const QUrl url = topicFor(QString::fromLatin1(StartPageId));
+        if (url.isValid())
+            showTopic(url);
+    } else if (HelpFile().isEmpty()) {
+        showMissing(langText(TxtNoHelpFile));
+    }
+    present();
+}
+
+void HelpWindow::openFinder()
+{
+    if (!useCurrentHelpFile() && HelpFile().isEmpty())
+        showMissing(langText(TxtNoHelpFile));
+    m_tabs->setCurrentIndex(IndexTab);
+    present();
+    m_filter->setFocus();
+    m_filter->selectAll();
+}
+
+void HelpWindow::present()
+{
+    if (!m_placed) {
+        // The first time beside the window the user works in; from then on
+        // wherever the user puts it.
+        m_placed = true;
+        if (QWidget *w = QApplication::activeWindow(); w && w != this) {
+            const QRect r = w->frameGeometry();
+            move(r.center() - QPoint(width() / 2, height() / 2));
+        }
+    }
+    // A modal dialog blocks every window that is not its own. While one is
+    // open the help window becomes its companion, so that the help is usable
+    // while the dialog waits.
+    if (QWidget *modal = QApplication::activeModalWidget(); modal && modal != this) {
+        create();
+        if (windowHandle() && modal->windowHandle())
+            windowHandle()->setTransientParent(modal->windowHandle());
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+QString HelpWindow::topicTitle() const
+{
+    return m_browser->documentTitle();
+}
+
+QUrl HelpWindow::topicUrl() const
+{
+    return m_browser->source();
+}
+
+QString HelpWindow::statusText() const
+{
+    return m_status->text();
+}
+
+void HelpWindow::retitle()
+{
+    const QString title = topicTitle();
+    setWindowTitle(title.isEmpty() ? langText(TxtWindowTitle)
+                                   : langText(TxtWindowTitle) + QStringLiteral(" - ") + title);
+}

@@ -1,0 +1,348 @@
+// The help window as the technician meets it, offscreen and without a
+// device: F1 on fields, buttons and dialog controls, the "Hilfe" buttons, the
+// menu entries "Inhalt" and "Suchen", the index and the full-text search, a
+// topic that does not exist, the language of the help file, and the help
+// while a modal dialog is open.
+#include "battcap.h"
+#include "helpentry.h"
+#include "helpkey.h"
+#include "helpwindow.h"
+#include "inisettings.h"
+#include "langsupp.h"
+#include "programpath.h"
+#include "rq60main.h"
+#include "testsupport.h"
+#include "ui_battcap.h"
+#include "ui_rq60main.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHelpEngine>
+#include <QHelpIndexWidget>
+#include <QHelpSearchEngine>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+#include <memory>
+
+class HelpTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void cleanup();
+
+    void startWithBothHelpFilesShowsNoBox_data();
+    void startWithBothHelpFilesShowsNoBox();
+    void f1OpensTheTopicOfTheControl_data();
+    void f1OpensTheTopicOfTheControl();
+    void f1OnAnOpenListTakesTheListsTopic();
+    void inhaltAndSuchenOpenTheirTabs();
+    void indexFilterFindsAnAddress();
+    void fullTextSearchFindsTopics();
+    void missingTopicOpensTheContentsWithANote();
+    void backAndForward();
+    void keepsItsSizeAndPlace();
+    void helpWorksWhileAModalDialogIsOpen();
+    void languageChoosesTheHelpFile();
+    void missingEnglishFileFallsBackToGerman();
+    void collectionFileLivesInTheUsersCache();
+
+private:
+    void useLanguage(const char *language);
+    HelpWindow *help() const { return HelpWindow::existing(); }
+    void pressF1(QWidget *w);
+
+    std::unique_ptr<SettingsSandbox> m_settings;
+    std::unique_ptr<MessageRecorder> m_boxes;
+    QTemporaryDir m_cache;
+};
+
+void HelpTest::initTestCase()
+{
+    // The engine's register goes to the user's cache folder; here a folder
+    // of the test's own.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path()));
+    useBuiltProgramDirectory();
+    m_settings = std::make_unique<SettingsSandbox>();
+    useLanguage("DE");
+    LoadLanguageLibrary();
+    QVERIFY(LanguageLibraryLoaded());
+    installHelpKey();
+}
+
+void HelpTest::cleanupTestCase()
+{
+    destroyHelpWindow();
+    FreeLanguageLibrary();
+}
+
+void HelpTest::init()
+{
+    m_boxes = std::make_unique<MessageRecorder>();
+    useBuiltProgramDirectory();
+    useLanguage("DE");
+    SetHelpFile();
+    clearRecordedHelpRequests();
+}
+
+void HelpTest::cleanup()
+{
+    if (help())
+        help()->hide();
+}
+
+void HelpTest::useLanguage(const char *language)
+{
+    m_settings->write(QStringLiteral("PXRQ60.INI"),
+                      QByteArray("[COMMON]\r\nLANGUAGE=") + language + "\r\n");
+}
+
+void HelpTest::pressF1(QWidget *w)
+{
+    w->window()->show();
+    w->window()->activateWindow();
+    w->setFocus();
+    QTest::keyClick(w, Qt::Key_F1);
+}
+
+void HelpTest::startWithBothHelpFilesShowsNoBox_data()
+{
+    QTest::addColumn<QByteArray>("language");
+    QTest::newRow("DE") << QByteArray("DE");
+    QTest::newRow("EN") << QByteArray("EN");
+}
+
+void HelpTest::startWithBothHelpFilesShowsNoBox()
+{
+    QFETCH(QByteArray, language);
+    useLanguage(language.constData());
+    TFormRQ60Main w;
+    QVERIFY2(m_boxes->shown.isEmpty(), qPrintable(m_boxes->shown.value(0).text));
+    QCOMPARE(QFileInfo(HelpFile()).fileName(), "pxrq60" + language + ".qch");
+}
+
+void HelpTest::f1OpensTheTopicOfTheControl_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("page-1 field k-Zahl") << "P1" << 1 << "k-Zahl";
+    QTest::newRow("page-1 check box") << "P14_1" << 1 << "Impulsabhängige Messung";
+    QTest::newRow("page-4 button Lesen") << "btReadLowerTemp" << 4 << "Messwerte lesen (Istwerte)";
+    QTest::newRow("head field") << "Edit2" << 0 << "Software-Version";
+    // A group of its own has no topic: the notebook's, the page read last
+    // (none yet, so the first page).
+    QTest::newRow("group without topic") << "gbGeneral" << 1 << "Seite „Geräteinformationen“";
+    QTest::newRow("status register Löschen")
+        << "btClearStatusRegister" << 0 << "Statusregister 1 löschen";
+}
+
+void HelpTest::f1OpensTheTopicOfTheControl()
+{
+    QFETCH(QString, control);
+    QFETCH(int, page);
+    QFETCH(QString, title);
+    TFormRQ60Main w;
+    w.ui()->TabbedNotebook1->setCurrentIndex(page); // not connected: reads nothing
+    auto *target = w.findChild<QWidget *>(control);
+    QVERIFY(target);
+    target->setEnabled(true);
+    target->setFocusPolicy(Qt::StrongFocus);
+    pressF1(target);
+    QVERIFY(help());
+    QVERIFY(help()->isVisible());
+    QCOMPARE(help()->topicTitle(), title);
+    QCOMPARE(recordedHelpRequests().size(), 1); // one press, one topic
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void HelpTest::f1OnAnOpenListTakesTheListsTopic()
+{
+    TFormRQ60Main w;
+    w.ui()->TabbedNotebook1->setCurrentIndex(1);
+    w.show();
+    QComboBox *list = w.ui()->P4;
+    list->setEnabled(true);
+    list->showPopup();
+    QWidget *popup = list->view();
+    QVERIFY(popup->isVisible());
+    QTest::keyClick(popup, Qt::Key_F1);
+    QCOMPARE(help()->topicTitle(), QStringLiteral("cp-Wert Impulseingang"));
+    list->hidePopup();
+}
+
+void HelpTest::inhaltAndSuchenOpenTheirTabs()
+{
+    TFormRQ60Main w;
+    w.show();
+    w.ui()->mn41Inhalt->trigger();
+    QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::ContentsTab));
+    QCOMPARE(help()->topicTitle(), QStringLiteral("Inhalt"));
+
+    w.ui()->mn42Suchen->trigger();
+    QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::IndexTab));
+    QVERIFY(recordedHelpRequests().last().finder);
+    QCOMPARE(help()->navigation()->tabText(HelpWindow::SearchTab), langText(7503));
+}
+
+void HelpTest::indexFilterFindsAnAddress()
+{
+    showHelpFinder();
+    auto *index = help()->findChild<QHelpIndexWidget *>(QStringLiteral("helpIndex"));
+    QVERIFY(index);
+    QHelpIndexModel *model = help()->engine()->indexModel();
+    if (model->rowCount() == 0)
+        QVERIFY(QSignalSpy(model, &QHelpIndexModel::indexCreated).wait(10000));
+    QTest::keyClicks(help()->indexFilter(), QStringLiteral("L18"));
+    QTest::keyClick(help()->indexFilter(), Qt::Key_Return);
+    QCOMPARE(help()->topicTitle(), QStringLiteral("Gerätenummer"));
+}
+
+void HelpTest::fullTextSearchFindsTopics()
+{
+    showHelpFinder();
+    QHelpSearchEngine *search = help()->engine()->searchEngine();
+    QSignalSpy indexed(search, &QHelpSearchEngine::indexingFinished);
+    help()->navigation()->setCurrentIndex(HelpWindow::SearchTab); // builds the index
+    QVERIFY(indexed.wait(30000));
+    QSignalSpy found(search, &QHelpSearchEngine::searchingFinished);
+    search->search(QStringLiteral("Kompressibilitätszahl"));
+    QVERIFY(found.wait(10000));
+    QVERIFY(found.first().first().toInt() >= 1);
+    bool hasKZahl = false;
+    for (const QHelpSearchResult &r : search->searchResults(0, search->searchResultCount()))
+        hasKZahl = hasKZahl || r.title() == QStringLiteral("k-Zahl");
+    QVERIFY(hasKZahl);
+}
+
+void HelpTest::missingTopicOpensTheContentsWithANote()
+{
+    showHelpContext(4711);
+    QCOMPARE(help()->topicTitle(), QStringLiteral("Inhalt"));
+    QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::ContentsTab));
+    QCOMPARE(help()->statusText(), langFormatId(7509, {4711}));
+    showHelpKeyword(QStringLiteral("Gibt_es_nicht"));
+    QVERIFY(help()->statusText().contains(QStringLiteral("Gibt_es_nicht")));
+    QVERIFY(m_boxes->shown.isEmpty()); // never a box in the field
+
+    showHelpContext(202); // a topic found clears the note
+    QVERIFY(help()->statusText().isEmpty());
+}
+
+void HelpTest::backAndForward()
+{
+    showHelpContext(202);
+    showHelpContext(201);
+    auto *back = help()->findChild<QAction *>(QStringLiteral("helpBack"));
+    auto *forward = help()->findChild<QAction *>(QStringLiteral("helpForward"));
+    QVERIFY(back && forward);
+    QVERIFY(back->isEnabled());
+    back->trigger();
+    QCOMPARE(help()->topicTitle(), QStringLiteral("k-Zahl"));
+    QVERIFY(forward->isEnabled());
+    forward->trigger();
+    QCOMPARE(help()->topicTitle(), QStringLiteral("cp-Wert Impulseingang"));
+}
+
+void HelpTest::keepsItsSizeAndPlace()
+{
+    showHelpContext(202);
+    help()->setGeometry(123, 145, 700, 500);
+    const QRect placed = help()->geometry();
+    help()->close(); // the close box hides it
+    QVERIFY(!help()->isVisible());
+    QVERIFY(help());
+    showHelpContext(201);
+    QVERIFY(help()->isVisible());
+    QCOMPARE(help()->geometry(), placed);
+}
+
+void HelpTest::helpWorksWhileAModalDialogIsOpen()
+{
+    TFormBattCap dialog; // no device: the read on opening fails with 603
+    bool ran = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        ran = true;
+        // A failed check returns from here; the dialog must close all the same.
+        const auto closeDialog = qScopeGuard([&] { dialog.reject(); });
+        QVERIFY(QApplication::activeModalWidget() == &dialog);
+        // F1 on a dialog field without a topic of its own: the dialog's.
+        pressF1(dialog.ui()->RestCap);
+        QCOMPARE(help()->topicTitle(), QStringLiteral("Dialog „Batteriekapazität ändern“"));
+        dialog.ui()->BtHelp->click();
+        QCOMPARE(help()->topicTitle(), QStringLiteral("Batteriekapazität und Restbetriebsdauer"));
+        QCOMPARE(recordedHelpRequests().last().keyword, QStringLiteral("Batterie_Nennkapazit_t"));
+
+        // The help window takes input while the dialog waits: a key typed
+        // through the window system reaches its index filter.
+        showHelpFinder();
+        help()->indexFilter()->clear();
+        QVERIFY(QTest::qWaitForWindowExposed(help()));
+        QTest::keyClick(help()->windowHandle(), Qt::Key_B);
+        QCOMPARE(help()->indexFilter()->text(), QStringLiteral("b"));
+    });
+    dialog.exec();
+    QVERIFY(ran);
+    QCOMPARE(m_boxes->textIds(), QList<int>{603});
+}
+
+void HelpTest::languageChoosesTheHelpFile()
+{
+    showHelpContext(202);
+    QCOMPARE(help()->topicTitle(), QStringLiteral("k-Zahl"));
+    // "Trennen" runs the start-up step again; the help follows the language.
+    useLanguage("EN");
+    SetHelpFile();
+    showHelpContext(202);
+    QCOMPARE(help()->topicTitle(), QStringLiteral("k-factor"));
+    QVERIFY(help()->helpFile().endsWith(QLatin1String("/pxrq60EN.qch")));
+    showHelpKeyword(QStringLiteral("Benutzerschloss"));
+    QCOMPARE(help()->topicTitle(), QStringLiteral("User lock and keys"));
+    QVERIFY(m_boxes->shown.isEmpty());
+}
+
+void HelpTest::missingEnglishFileFallsBackToGerman()
+{
+    QTemporaryDir programDir;
+    QVERIFY(QFile::copy(QStringLiteral(PX_BIN_DIR "/pxrq60DE.qch"),
+                        programDir.filePath(QStringLiteral("pxrq60DE.qch"))));
+    setProgramFilePath(programDir.filePath(QStringLiteral("pxrq60")));
+    useLanguage("EN");
+    SetHelpFile();
+    QCOMPARE(m_boxes->textIds(), QList<int>{546});
+    QCOMPARE(m_boxes->shown[0].args, QStringList{programDir.filePath("pxrq60EN.qch")});
+    showHelpContext(202);
+    QCOMPARE(help()->topicTitle(), QStringLiteral("k-Zahl"));
+    QCOMPARE(help()->helpFile(), programDir.filePath(QStringLiteral("pxrq60DE.qch")));
+    QCOMPARE(m_boxes->shown.size(), 1);
+    destroyHelpWindow(); // its engine holds the file of the folder that goes now
+}
+
+void HelpTest::collectionFileLivesInTheUsersCache()
+{
+    const QStringList programBefore = QDir(QStringLiteral(PX_BIN_DIR)).entryList(QDir::Files);
+    const QStringList settingsBefore = QDir(m_settings->dir()).entryList(QDir::Files);
+    showHelpContext(202);
+    const QString collection = helpCollectionFile(HelpFile());
+    QVERIFY2(collection.startsWith(m_cache.path() + QLatin1Char('/')), qPrintable(collection));
+    QVERIFY(QFileInfo::exists(collection));
+    QCOMPARE(QDir(QStringLiteral(PX_BIN_DIR)).entryList(QDir::Files), programBefore);
+    QCOMPARE(QDir(m_settings->dir()).entryList(QDir::Files), settingsBefore);
+}
+
+QTEST_MAIN(HelpTest)
+#include "tst_help.moc"
