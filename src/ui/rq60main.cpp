@@ -80,10 +80,9 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
             &TFormRQ60Main::TabbedNotebook1Click);
     connectDisplay();
     connectEditing();
+    connectArchive();
     connectCalibration();
     connectDialogs();
-    // Printing, the archive export and the help viewer come with their own
-    // windows; their entries only show whether they are available.
 
     // F10 opens the menu bar from the keyboard, as on other desktops.
     auto *menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
@@ -414,8 +413,6 @@ void TFormRQ60Main::FormClose()
         DisConnect();
     QLocale::setDefault(m_savedLocale);
 }
-
-void TFormRQ60Main::DispArchiv() {}
 
 void TFormRQ60Main::ResetChangeFlagsAndDisableButtons()
 {

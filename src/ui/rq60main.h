@@ -109,9 +109,20 @@ public:
     void btReadUpperTempClick();
     void btCalcOffsetAndGradientClick();
     void btDeleteAllCounterClick();
-    // Rebuilds the archive grids from the store or the DS records; the
-    // archive listing fills it.
+    // The archive page, its export and printing (rq60archive.cpp).
+    // DispArchiv lists the archive of the store (V2x) or of the DS records
+    // (V1x) in the two grids; rows a readout does not reach keep their text.
     void DispArchiv();
+    // Reads the archive through the page switch unless its page is shown,
+    // then exports.
+    void acReadArchivDataExecute();
+    // Writes the TEMP file(s) of the archive last read: one for V2x (its
+    // values read again first), two for V1x.
+    void btCreateTempFileClick();
+    // The print dialog, then the window's image on one page; cancelling
+    // prints nothing.
+    void mn11PrintClick();
+    void mn12PrinterSetupClick();
 
     Ui::TFormRQ60Main *ui() const { return m_ui.get(); }
 
@@ -145,6 +156,7 @@ private:
     void connectDisplay();
     void connectEditing();
     void connectCalibration();
+    void connectArchive();
     void connectDialogs();
     FieldInput fieldInput(const QString &name) const;
     bool writeFieldValue(const WireValue &w);

@@ -4,6 +4,7 @@
 #include "programpath.h"
 
 #include <QFile>
+#include <csignal>
 
 MessageRecorder::MessageRecorder()
 {
@@ -84,4 +85,19 @@ QStringList readsIn(const std::vector<std::string> &log)
         if (line.rfind("R1 ", 0) == 0)
             reads << QString::fromStdString(line.substr(3));
     return reads;
+}
+
+FileSizeLimit::FileSizeLimit(rlim_t bytes)
+{
+    ::getrlimit(RLIMIT_FSIZE, &m_old);
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = m_old;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &m_old);
+    std::signal(SIGXFSZ, m_oldHandler);
 }

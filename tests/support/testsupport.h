@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
 #include <vector>
 
 class MessageRecorder : public MessagePresenter
@@ -64,6 +65,22 @@ private:
 // The addresses read in a simulator's request log ("R1 L34" gives "L34"),
 // in order.
 QStringList readsIn(const std::vector<std::string> &log);
+
+// Limits the size of every file this process writes while it lives, as a
+// full disk would: writes beyond it fail with EFBIG (SIGXFSZ is ignored
+// meanwhile).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = nullptr;
+};
 
 // Makes the program's own files (language libraries, drivers, help) the
 // ones "beside the program" for the test process.

@@ -4,10 +4,10 @@
 
 QMessageBox::Icon QMessageBoxPresenter::iconFor(uint16_t flags)
 {
+    // Only the error flag carries an icon: a question (flag 4) is asked
+    // plainly, as the program has always asked its closing questions.
     if (flags & MbIconError)
         return QMessageBox::Critical;
-    if (flags & MbYesNo)
-        return QMessageBox::Question;
     return QMessageBox::NoIcon;
 }
 

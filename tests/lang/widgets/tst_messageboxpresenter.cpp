@@ -25,8 +25,8 @@ void MessageBoxPresenterTest::boxForFlags_data()
     QTest::addColumn<int>("icon");
     QTest::addColumn<int>("buttons");
     QTest::newRow("0: OK, no icon") << 0 << int(QMessageBox::NoIcon) << int(QMessageBox::Ok);
-    QTest::newRow("4: Yes/No, question")
-        << 4 << int(QMessageBox::Question) << int(QMessageBox::Yes | QMessageBox::No);
+    QTest::newRow("4: Yes/No, no icon")
+        << 4 << int(QMessageBox::NoIcon) << int(QMessageBox::Yes | QMessageBox::No);
     QTest::newRow("16: OK, critical") << 16 << int(QMessageBox::Critical) << int(QMessageBox::Ok);
 }
 
