@@ -4,7 +4,7 @@
 // and pcolb_32 "DS") exports one C entry, DriverProc. The program loads the
 // libraries at run time and calls nothing else.
 //
-// Buffers: for calls that return text (protocol 3 and 4, line 5) the caller
+// Buffers: for calls that return text (protocol 3 and 4, line 5 and 7) the caller
 // puts the buffer's capacity in bytes, terminator included, into *count; the
 // driver sets *count to the length it wrote (text length without the
 // terminator for texts, byte count for line receive). An answer that does not
@@ -25,21 +25,25 @@ int32_t DriverProc(int32_t code, char *buffer, int32_t *count, int32_t *param);
 
 namespace drv {
 
-// Line driver (sline_32) function codes.
+// Line driver (sline_32) function codes. 4, 7 and 9 are our additions; a
+// caller given a line driver without them gets DrvBadArgument and manages
+// without.
 enum LineFunction : int32_t {
     LineInit = 0,
     LineOpen = 2,       // buffer: "COMn:" + line settings text
-    LineSend = 3,       // *count bytes from buffer
-    LineFlushInput = 4, // drop received bytes not yet read (our addition; buffer null)
-    LineReceive = 5,    // up to *count bytes into buffer, first byte within 300 ms
-    LineClose = 6,
+    LineSend = 3,       // *count bytes from buffer; returns once they have left the line
+    LineFlushInput = 4, // drop received bytes not yet read (buffer null); *count := bytes dropped
+    LineReceive = 5,    // up to *count bytes into buffer; the first byte within *param ms
+                        // (0: 300 ms)
+    LineClose = 6,      // sends what is still pending, then closes
+    LineTiming = 7,     // *count := the open line's baud rate, *param := bits per character
     LineDeinit = 8,
     // Our addition: the device path a port name stands for, by the driver's
     // own rule, so that the options dialog shows what "COM3" will open
     // without knowing the rule. Buffer: "COMn" in, the path out (text, see
     // Buffers above); *count the capacity in, the path's length out. Needs
     // no initialisation and opens nothing. -2 for a name that is no COMn,
-    // -12 when the path does not fit.
+    // -12 when the path does not fit, -15 when sline_32.conf is refused.
     LineResolvePort = 9,
 };
 
@@ -53,7 +57,10 @@ enum ProtocolFunction : int32_t {
     ProtoEnd = 6,        // end the device dialogue
     ProtoClose = 7,
     ProtoDeinit = 8,
-    ProtoInit2 = 10, // second initialisation step; takes no further part
+    ProtoInit2 = 10,    // second initialisation step; takes no further part
+    ProtoCounters = 11, // our addition: *count := bytes discarded as not belonging to an
+                        // answer (echo, stale and late frames), *param := repeated tries,
+                        // both since the last call
 };
 
 // Status codes. Append only: a code once shipped keeps its number and
@@ -74,6 +81,7 @@ enum Status : int32_t {
     DrvAnswerTooLong = -12,    // answer longer than the caller's buffer
     DrvNotConfirmed = -13,     // write not confirmed
     DrvSignOnRefused = -14,    // access refused at sign-on
+    DrvPortConfig = -15,       // sline_32.conf refused: no regular file, a symbolic link, too large
     DrvDeviceErrorBase = -100, // -(100+nn): the device refused with ERnn
 };
 
@@ -81,6 +89,12 @@ enum Status : int32_t {
 constexpr int32_t deviceError(int nn)
 {
     return DrvDeviceErrorBase - nn;
+}
+
+// True for -(100+nn): the device itself answered, refusing the request.
+constexpr bool isDeviceError(int32_t status)
+{
+    return status <= DrvDeviceErrorBase - 1 && status >= DrvDeviceErrorBase - 99;
 }
 
 // A short English text for a status, for logs, the README and the help.
@@ -102,15 +116,13 @@ inline const char *statusText(int32_t status)
     case DrvAnswerTooLong: return "answer longer than the buffer";
     case DrvNotConfirmed: return "write not confirmed";
     case DrvSignOnRefused: return "access refused at sign-on";
+    case DrvPortConfig: return "sline_32.conf refused (no regular file, a link, or too large)";
     case deviceError(1): return "device: unknown address (ER01)";
     case deviceError(2): return "device: not writable (ER02)";
     case deviceError(3): return "device: value refused (ER03)";
     case deviceError(4): return "device: locked (ER04)";
     case deviceError(5): return "device: busy (ER05)";
-    default:
-        return status <= DrvDeviceErrorBase - 1 && status >= DrvDeviceErrorBase - 99
-                   ? "device refused the request (ERnn)"
-                   : "unknown status";
+    default: return isDeviceError(status) ? "device refused the request (ERnn)" : "unknown status";
     }
 }
 

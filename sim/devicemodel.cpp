@@ -423,8 +423,8 @@ std::string DeviceModel::batteryText() const
     double tenths = std::floor(m_batteryAh * 10 + 1e-6);
     double ah = std::min(99.0, tenths) / 10.0;
     long months = std::lround(ah / AhPerMonth);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, ";%03ld", std::min(999L, months));
+    char buf[24];
+    std::snprintf(buf, sizeof buf, ";%03ld", std::clamp(months, 0L, 999L));
     return rules::fixed(ah, 1) + buf;
 }
 
@@ -532,17 +532,27 @@ int DeviceModel::writeDynamic(const std::string &address, const std::string &val
             return ErBadValue;
         if (address == "H6") {
             // The total is no counter of its own: the device takes it only
-            // when it equals the sum of its parts.
+            // when it equals the sum of its parts, as they are now or as
+            // they were just written.
             double sum = 0;
             rules::parseDecimal(dynamicValue("H6", handled), &sum);
-            if (std::fabs(sum - v) > 0.00005)
+            const double h2 =
+                m_h2Written ? m_written.h2 : std::floor(m_count.h2 * 1e4 + 1e-6) / 1e4;
+            const double h4 =
+                m_h4Written ? m_written.h4 : std::floor(m_count.h4 * 1e4 + 1e-6) / 1e4;
+            if (std::fabs(sum - v) > 0.00005 && std::fabs(h2 + h4 - v) > 0.00005)
                 return ErBadValue;
+            m_h2Written = m_h4Written = false;
         } else {
             double &c = address == "H1"   ? m_count.h1
                         : address == "H2" ? m_count.h2
                         : address == "H4" ? m_count.h4
                                           : m_count.h23;
             c = v;
+            if (address == "H2" || address == "H4") {
+                (address == "H2" ? m_written.h2 : m_written.h4) = v;
+                (address == "H2" ? m_h2Written : m_h4Written) = true;
+            }
         }
         break;
     }
@@ -585,6 +595,7 @@ int DeviceModel::writeDynamic(const std::string &address, const std::string &val
         if (value != (m_generation == 1 ? "0" : "1"))
             return ErBadValue;
         m_count.h1 = m_count.h2 = m_count.h4 = 0;
+        m_h2Written = m_h4Written = false;
         break;
     case Kind::LockKey: {
         if (!rules::allDigits(value, 8))

@@ -134,6 +134,10 @@ private:
     std::int64_t m_clockMs = 0; // device clock, ms since 1970-01-01 00:00 (civil, no zone)
     Counters m_count;
     Counters m_monthEnd;
+    // H2 and H4 as last written: the program writes H6 right after them as
+    // their sum, while gas flow has already moved the counters on.
+    Counters m_written;
+    bool m_h2Written = false, m_h4Written = false;
     std::vector<ArchiveItem> m_archive; // newest first, at most 15
     double m_batteryAh = 8.7;
     std::vector<int> m_statusEvents;               // sticky bits of status register 1

@@ -30,7 +30,8 @@ void usage()
 {
     std::cout << "usage: rq60sim [--generation 1|2] [--link PATH] [--log FILE]\n"
                  "               [--COMMAND ARGS...]   any control command, e.g. --lock open,\n"
-                 "                                     --fail L7 ER05, --pace 4800, --react 30\n"
+                 "                                     --fail L7 ER05, --pace 4800, --react 30,\n"
+                 "                                     --echo, --late 2500\n"
                  "Control commands on stdin, one per line; \"help\" lists them, \"quit\" ends.\n";
 }
 

@@ -1,5 +1,6 @@
 #include "ptyserver.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -210,24 +211,78 @@ bool PtyServer::waitWake(int ms)
     return !m_stop;
 }
 
-void PtyServer::sendAnswer(const std::string &bytes, int waitMs, int baud)
+// The rate the program set on the line (the slave's settings, which the
+// master sees too); 9600 when it cannot be read.
+int PtyServer::lineBaud() const
 {
-    if (waitMs > 0 && !waitWake(waitMs))
-        return;
+    termios t{};
+    if (m_master < 0 || tcgetattr(m_master, &t) != 0)
+        return 9600;
+    switch (cfgetospeed(&t)) {
+    case B50: return 50;
+    case B300: return 300;
+    case B600: return 600;
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    default: return 9600;
+    }
+}
+
+void PtyServer::schedule(const std::vector<Simulator::Reply> &replies, int reactMs, int paceBaud)
+{
+    using namespace std::chrono;
+    const auto now = steady_clock::now();
+    const int baud = lineBaud();
+    for (const Simulator::Reply &r : replies) {
+        Outgoing o;
+        o.bytes = r.bytes;
+        o.due = now;
+        if (!r.immediate) {
+            // 10 bits a byte: start bit, 8 data bits, stop bit.
+            const auto wire =
+                microseconds(static_cast<long long>(r.requestBytes) * 10000000LL / baud);
+            o.due = now + wire + milliseconds(r.lateMs >= 0 ? r.lateMs : reactMs);
+            o.paceBaud = paceBaud;
+        }
+        auto at = std::upper_bound(m_outgoing.begin(), m_outgoing.end(), o.due,
+                                   [](auto due, const Outgoing &x) { return due < x.due; });
+        m_outgoing.insert(at, o);
+    }
+}
+
+void PtyServer::sendDue()
+{
+    while (!m_outgoing.empty() && !m_stop &&
+           m_outgoing.front().due <= std::chrono::steady_clock::now()) {
+        Outgoing o = std::move(m_outgoing.front());
+        m_outgoing.erase(m_outgoing.begin());
+        sendBytes(o.bytes, o.paceBaud);
+    }
+}
+
+void PtyServer::sendBytes(const std::string &bytes, int baud)
+{
+    // A paced byte is there once its stop bit has crossed the line.
     auto byteTime = std::chrono::microseconds(baud > 0 ? 10000000 / baud : 0);
     auto due = std::chrono::steady_clock::now();
     std::size_t sent = 0;
     int stalls = 0;
     while (sent < bytes.size() && !m_stop) {
         std::size_t chunk = baud > 0 ? 1 : bytes.size() - sent;
+        if (baud > 0) {
+            due += byteTime;
+            std::this_thread::sleep_until(due);
+        }
         ssize_t n = write(m_master, bytes.data() + sent, chunk);
         if (n > 0) {
             sent += static_cast<std::size_t>(n);
             stalls = 0;
-            if (baud > 0) {
-                due += byteTime;
-                std::this_thread::sleep_until(due);
-            }
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -245,8 +300,15 @@ void PtyServer::serve()
 {
     char buf[512];
     while (!m_stop) {
+        int timeout = 50;
+        if (!m_outgoing.empty()) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                m_outgoing.front().due - std::chrono::steady_clock::now());
+            timeout =
+                static_cast<int>(std::max<long long>(0, std::min<long long>(50, left.count())));
+        }
         pollfd fds[2] = {{m_master, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        int r = poll(fds, 2, 50);
+        int r = poll(fds, 2, timeout);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -261,30 +323,27 @@ void PtyServer::serve()
         if (fds[0].revents & POLLIN) {
             ssize_t n = read(m_master, buf, sizeof buf);
             if (n > 0) {
-                std::string out;
-                int wait = 0, baud = 0;
-                {
-                    std::lock_guard<std::mutex> g(m_mutex);
-                    out = m_sim.feed(std::string(buf, static_cast<std::size_t>(n)));
-                    wait = m_sim.reactMs() + m_sim.delayMs();
-                    baud = m_sim.paceBaud();
-                }
-                if (!out.empty())
-                    sendAnswer(out, wait, baud);
-                continue;
+                std::lock_guard<std::mutex> g(m_mutex);
+                schedule(m_sim.receive(std::string(buf, static_cast<std::size_t>(n))),
+                         m_sim.reactMs() + m_sim.delayMs(), m_sim.paceBaud());
+            } else if (!(n < 0 && (errno == EAGAIN || errno == EINTR))) {
+                // No process holds the slave open: the master reports a
+                // hang-up until the program opens the port again; what was
+                // still to be sent is lost with the line.
+                m_outgoing.clear();
+                waitWake(20);
             }
-            if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                continue;
-        }
-        if (fds[0].revents & (POLLHUP | POLLERR | POLLIN)) {
-            // No process holds the slave open: the master reports a hang-up
-            // until the program opens the port again.
+        } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+            m_outgoing.clear();
             waitWake(20);
-            continue;
         }
-        std::lock_guard<std::mutex> g(m_mutex);
-        m_sim.feed(std::string()); // let the clock and the idle timeout run
+        sendDue();
+        if (r == 0) {
+            std::lock_guard<std::mutex> g(m_mutex);
+            m_sim.feed(std::string()); // let the clock and the idle timeout run
+        }
     }
+    m_outgoing.clear();
 }
 
 } // namespace rq60

@@ -8,8 +8,11 @@
 // or POLLHUP, as when an adapter is unplugged; "replug" makes a new
 // pseudo-terminal (and moves the link to it) with the device state kept.
 //
-// Answers wait for the device's reaction time plus any extra delay and are
-// paced at the line rate when pacing is on (10 bits per byte).
+// A request crosses the line at the line's rate (the rate the program set on
+// the slave side, 10 bits a byte) before the device's reaction time and any
+// extra delay start; then the answer goes out, paced at the line rate when
+// pacing is on. Answers wait in a queue by the time they are due, so a late
+// answer leaves while the device goes on serving later requests.
 //
 // All public functions are thread-safe.
 #ifndef RQ60SIM_PTYSERVER_H
@@ -18,6 +21,7 @@
 #include "simulator.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -62,9 +66,18 @@ public:
 private:
     void openPty();
     void closeMaster();
+    struct Outgoing {
+        std::chrono::steady_clock::time_point due;
+        std::string bytes;
+        int paceBaud = 0; // 0: all at once
+    };
+
     void serve();
     bool waitWake(int ms);
-    void sendAnswer(const std::string &bytes, int waitMs, int baud);
+    void schedule(const std::vector<Simulator::Reply> &replies, int reactMs, int paceBaud);
+    void sendDue();
+    void sendBytes(const std::string &bytes, int baud);
+    int lineBaud() const;
 
     Simulator m_sim;
     mutable std::mutex m_mutex; // guards m_sim, m_slavePath
@@ -76,6 +89,7 @@ private:
     int m_wake[2] = {-1, -1};
     std::string m_slavePath;
     std::string m_linkPath;
+    std::vector<Outgoing> m_outgoing; // by due time; only the serving thread touches it
 };
 
 } // namespace rq60

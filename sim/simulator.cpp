@@ -1,9 +1,9 @@
 #include "simulator.h"
 
 #include "iecframe.h"
+#include "valuerules.h"
 
 #include <cctype>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -36,17 +36,11 @@ bool toInt(const std::string &text, long lo, long hi, long *value)
     return true;
 }
 
+// Locale-free: the in-process simulator runs inside programs whose numeric
+// locale may use a decimal comma.
 bool toDouble(const std::string &text, double *value)
 {
-    // A decimal point whatever the hosting program's locale.
-    const char *begin = text.data() + (!text.empty() && text[0] == '+' ? 1 : 0);
-    double v = 0;
-    const auto r = std::from_chars(begin, text.data() + text.size(), v);
-    if (text.empty() || (*begin == '-' && begin != text.data()) || r.ec != std::errc() ||
-        r.ptr != text.data() + text.size())
-        return false;
-    *value = v;
-    return true;
+    return rules::parseDecimal(text, value);
 }
 
 std::string errorFrame(int nn)
@@ -91,7 +85,12 @@ const char *HelpText =
     "fail clear             no failing addresses\n"
     "noconfirm on|lost|off  writes answered with nothing (on: taken, lost: dropped)\n"
     "drop N / corrupt N     drop / corrupt the next N answers\n"
-    "delay MS / react MS    extra delay / reaction time before each answer\n"
+    "late MS [N] / late off the next N answers come MS after their request\n"
+    "dup [N] / dup off      the next N answers are sent twice\n"
+    "stale [N] / stale off  the answer sent before goes out again at once ahead of the next N\n"
+    "echo on|off            the optical head returns every byte received\n"
+    "delay MS / react MS    extra delay / reaction time before each answer (after the\n"
+    "                       request has crossed the line)\n"
     "pace BAUD|off          send answers at the line rate\n"
     "hangup                 the line goes dead (adapter unplugged)\n"
     "set ADDR VALUE / get ADDR\n"
@@ -213,11 +212,48 @@ std::string Simulator::identification() const
 
 std::string Simulator::feed(const std::string &bytes)
 {
-    sync();
-    m_in += bytes;
     std::string out;
+    for (const Reply &r : receive(bytes))
+        out += r.bytes;
+    return out;
+}
+
+// Sends `bytes` (one answer, possibly empty after a dropped answer) with the
+// faults that change when and how often it goes out.
+void Simulator::deliver(const std::string &bytes, std::size_t requestBytes, std::vector<Reply> &out)
+{
+    if (bytes.empty())
+        return;
+    if (m_stale > 0 && !m_lastAnswer.empty()) {
+        --m_stale;
+        out.push_back(Reply{m_lastAnswer, true, -1, 0});
+    }
+    Reply r{bytes, false, -1, requestBytes};
+    if (m_late > 0) {
+        --m_late;
+        r.lateMs = m_lateMs;
+    }
+    out.push_back(r);
+    if (m_dup > 0) {
+        --m_dup;
+        out.push_back(r);
+    }
+    m_lastAnswer = bytes;
+}
+
+std::vector<Simulator::Reply> Simulator::receive(const std::string &bytes)
+{
+    sync();
+    std::vector<Reply> replies;
+    if (m_echo && !bytes.empty())
+        replies.push_back(Reply{bytes, true, -1, 0});
+    m_in += bytes;
     while (!m_in.empty()) {
         const char c = m_in[0];
+        const std::size_t before = m_in.size();
+        auto send = [&](const std::string &answer) {
+            deliver(answer, before - m_in.size(), replies);
+        };
         if (c == iec::ETB) {
             std::size_t run = m_in.find_first_not_of(iec::ETB);
             if (run == std::string::npos)
@@ -237,7 +273,7 @@ std::string Simulator::feed(const std::string &bytes)
             if (m_in.compare(0, 3, RawLinkTest) == 0) {
                 m_in.erase(0, 3);
                 logRequest("RAW STX3");
-                out += answer(std::string(3, iec::ACK));
+                send(answer(std::string(3, iec::ACK)));
             } else if (m_in.find_first_not_of(iec::STX) == std::string::npos) {
                 break;
             } else {
@@ -245,14 +281,16 @@ std::string Simulator::feed(const std::string &bytes)
             }
             continue;
         }
-        if (m_state == State::Ds && c != iec::ENQ) {
+        // A sign-on in the middle of a record is a WN sign-on all the same:
+        // the device starts again, its next record is "00".
+        if (m_state == State::Ds && c != iec::ENQ && c != '/') {
             m_in.erase(0, 1);
             if (c == iec::EOT) {
                 logRequest("EOT");
                 m_state = State::DsBetween;
             } else {
                 logRequest(std::string("DS ") + c);
-                out += handleDsCommand(c);
+                send(handleDsCommand(c));
             }
             continue;
         }
@@ -271,7 +309,7 @@ std::string Simulator::feed(const std::string &bytes)
             logRequest("SIGNON");
             goIdle();
             m_state = State::SignOnOption;
-            out += answer(identification());
+            send(answer(identification()));
             continue;
         }
         if (c == iec::ACK && m_state == State::SignOnOption) {
@@ -290,7 +328,7 @@ std::string Simulator::feed(const std::string &bytes)
             std::string operand;
             m_model.read("L18", &operand);
             m_state = State::SignOnPassword;
-            out += answer(iec::commandFrame("P0", "(" + operand + ")"));
+            send(answer(iec::commandFrame("P0", "(" + operand + ")")));
             continue;
         }
         if (c == iec::ENQ) {
@@ -302,7 +340,7 @@ std::string Simulator::feed(const std::string &bytes)
                 m_recordData = m_model.recordData(m_kind); // one record, one moment
                 m_blockPos = 0;
                 m_state = State::Ds;
-                out += answer(std::string(1, iec::ACK));
+                send(answer(std::string(1, iec::ACK)));
             }
             continue;
         }
@@ -317,14 +355,14 @@ std::string Simulator::feed(const std::string &bytes)
                 break;
             if (s.kind == iec::Scan::Frame) {
                 m_in.erase(0, s.consumed);
-                out += handleFrame(s.command, s.data);
+                send(handleFrame(s.command, s.data));
                 continue;
             }
             if (s.kind == iec::Scan::BadBcc) {
                 m_in.erase(0, s.consumed);
                 logRequest(s.command + (s.data.empty() ? "" : " " + s.data) + " !BCC");
                 if (m_state == State::SignOnPassword || m_state == State::Wn)
-                    out += answer(std::string(1, iec::NAK));
+                    send(answer(std::string(1, iec::NAK)));
                 continue;
             }
             m_in.erase(0, 1);
@@ -332,7 +370,7 @@ std::string Simulator::feed(const std::string &bytes)
         }
         m_in.erase(0, 1); // line noise
     }
-    return out;
+    return replies;
 }
 
 std::string Simulator::handleFrame(const std::string &cmd, const std::string &data)
@@ -493,6 +531,30 @@ bool Simulator::controlFail(const std::vector<std::string> &args, std::string *r
     return true;
 }
 
+// "late MS [N]", "dup [N]", "stale [N]", each also with "off".
+bool Simulator::controlTimedFault(const std::vector<std::string> &w)
+{
+    const std::string &cmd = w[0];
+    int &count = cmd == "late" ? m_late : cmd == "dup" ? m_dup : m_stale;
+    if (w.size() == 2 && w[1] == "off") {
+        count = 0;
+        return true;
+    }
+    std::size_t first = 1;
+    long ms = 0, n = 1;
+    if (cmd == "late") {
+        if (w.size() < 2 || !toInt(w[1], 0, 600000, &ms))
+            return false;
+        first = 2;
+    }
+    if (w.size() > first + 1 || (w.size() == first + 1 && !toInt(w[first], 1, 1000000, &n)))
+        return false;
+    count = static_cast<int>(n);
+    if (cmd == "late")
+        m_lateMs = static_cast<int>(ms);
+    return true;
+}
+
 bool Simulator::control(const std::string &line, std::string *reply)
 {
     std::string scratch;
@@ -528,6 +590,10 @@ bool Simulator::control(const std::string &line, std::string *reply)
     } else if ((cmd == "drop" || cmd == "corrupt") && w.size() == 2 &&
                toInt(w[1], 0, 1000000, &n)) {
         (cmd == "drop" ? m_drop : m_corrupt) = static_cast<int>(n);
+    } else if (cmd == "late" || cmd == "dup" || cmd == "stale") {
+        ok = controlTimedFault(w);
+    } else if (cmd == "echo" && (w.size() == 1 || onOff(&flag))) {
+        m_echo = w.size() == 1 || flag;
     } else if ((cmd == "delay" || cmd == "react") && w.size() == 2 && toInt(w[1], 0, 600000, &n)) {
         (cmd == "delay" ? m_delayMs : m_reactMs) = static_cast<int>(n);
     } else if (cmd == "pace" && w.size() == 2 && (w[1] == "off" || toInt(w[1], 50, 1000000, &n))) {

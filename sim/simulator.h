@@ -1,9 +1,11 @@
 // The RQ-60 at the byte level: the "WN" and "DS" session state machines over
-// a DeviceModel, with fault injection. No I/O and no threads: feed() takes
-// the bytes the device receives and returns the bytes it sends back. Timing
-// (reaction time, slow answers, line-rate pacing) is only recorded here and
-// carried out by whoever moves the bytes (PtyServer); the idle timeout and
-// the model's clock follow the monotonic clock plus any elapse() given.
+// a DeviceModel, with fault injection. No I/O and no threads: receive() takes
+// the bytes the device receives and returns what it sends back, each piece
+// with when it goes out; feed() gives the same bytes run together. Timing
+// (request wire time, reaction time, late answers, line-rate pacing) is only
+// recorded here and carried out by whoever moves the bytes (PtyServer); the
+// idle timeout and the model's clock follow the monotonic clock plus any
+// elapse() given.
 //
 // Not thread-safe; PtyServer serialises access.
 //
@@ -58,11 +60,28 @@ public:
     enum class NoConfirm { Off, Silent, Lost };
 
     static constexpr std::int64_t IdleTimeoutMs = 120000;
+    // The least time the device takes between the end of a request and the
+    // start of its answer; the program's drivers rely on it.
+    static constexpr int MinReactMs = 20;
+
+    // One piece of what the device sends and when it goes out. An answer
+    // leaves once its request has crossed the line (requestBytes at the line
+    // rate) and the reaction time and delay have passed, or lateMs after the
+    // request when it is late. An immediate piece (the echo of an optical
+    // head, a stale frame) goes out at once and unpaced.
+    struct Reply {
+        std::string bytes;
+        bool immediate = false;
+        int lateMs = -1; // >= 0: a late answer
+        std::size_t requestBytes = 0;
+    };
 
     explicit Simulator(int generation);
 
     // Consumes received bytes; returns what the device sends back (possibly
     // nothing). Bytes of an incomplete request are kept for the next call.
+    std::vector<Reply> receive(const std::string &bytes);
+    // receive() with the pieces run together, for tests that need no timing.
     std::string feed(const std::string &bytes);
 
     // Control commands, the same syntax as rq60sim's standard input (see
@@ -101,6 +120,8 @@ private:
     void goIdle();
     void logRequest(const std::string &entry);
     std::string answer(std::string bytes);
+    void deliver(const std::string &bytes, std::size_t requestBytes, std::vector<Reply> &out);
+    bool controlTimedFault(const std::vector<std::string> &w);
     std::string failAnswer(const Fail &f);
     const Fail *failFor(const std::string &key) const;
     bool takeLine(std::size_t &pos, std::string &out);
@@ -133,8 +154,14 @@ private:
     NoConfirm m_noConfirm = NoConfirm::Off;
     int m_drop = 0;
     int m_corrupt = 0;
+    int m_late = 0; // the next m_late answers come m_lateMs after their request
+    int m_lateMs = 0;
+    int m_dup = 0;   // the next m_dup answers are sent twice
+    int m_stale = 0; // the next m_stale answers are preceded by the one sent before
+    bool m_echo = false;
+    std::string m_lastAnswer;
     int m_delayMs = 0;
-    int m_reactMs = 5;
+    int m_reactMs = MinReactMs;
     int m_paceBaud = 0;
     bool m_hangUp = false;
 };

@@ -29,10 +29,11 @@ bool parseDecimal(const std::string &text, double *value, int *decimals)
     }
     if (i != text.size() || intDigits + fracDigits == 0 || intDigits > 12)
         return false;
-    // from_chars: always a decimal point, whatever locale the program that
-    // runs the simulator has set (a test under LC_ALL=de_DE.UTF-8).
+    // from_chars, not strtod: the numeric locale of a program that runs the
+    // simulator in-process may use a decimal comma.
     double v = 0;
-    std::from_chars(text.data() + (text[0] == '+' ? 1 : 0), text.data() + text.size(), v);
+    const char *digits = text.data() + (negative || text[0] == '+' ? 1 : 0);
+    std::from_chars(digits, text.data() + text.size(), v, std::chars_format::fixed);
     *value = negative && v > 0 ? -v : v;
     if (decimals)
         *decimals = static_cast<int>(fracDigits);
@@ -67,7 +68,7 @@ bool allDigits(const std::string &text, std::size_t count)
 std::string fixed(double value, int decimals)
 {
     char buf[400];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
     std::string s(buf, r.ptr);
     if (s[0] == '-' && s.find_first_not_of("-0.") == std::string::npos)
         s.erase(0, 1);
@@ -92,7 +93,7 @@ std::string counter(double value, int decimals)
     double scale = std::pow(10.0, decimals);
     double cut = std::floor((value < 0 ? 0.0 : value) * scale + 1e-6) / scale;
     std::string s = fixed(cut, decimals);
-    const std::size_t width = static_cast<std::size_t>(9 + decimals);
+    const std::size_t width = 9 + static_cast<std::size_t>(decimals);
     return s.size() < width ? std::string(width - s.size(), '0') + s : s;
 }
 

@@ -1,5 +1,7 @@
 #include "iecframe.h"
 
+#include <algorithm>
+
 namespace iec {
 
 char bcc(const std::string &bytes)
@@ -67,6 +69,13 @@ Scan scanFrame(const std::string &in, std::size_t maxData)
             return s;
         }
         s.consumed = start; // keep the frame's start for the next bytes
+        return s;
+    }
+    if (etx - pos > maxData) {
+        // A complete frame is held to the limit too, not only one that is
+        // still growing.
+        s.kind = Scan::BadBcc;
+        s.consumed = std::min(etx + 2, in.size());
         return s;
     }
     if (etx + 1 >= in.size()) {

@@ -49,8 +49,9 @@ struct Scan {
 // Finds the first ACK, NAK or frame in `in`. Bytes before it that cannot
 // start one (line noise, an echo) are skipped. A frame started by SOH is
 // SOH c1 c2 [STX data] ETX BCC; one started by STX is STX data ETX BCC.
-// maxData bounds the data part so that a stream without ETX cannot grow a
-// frame without end: past it the frame counts as BadBcc.
+// maxData bounds the data part, of a complete frame as of one still missing
+// its ETX (so that a stream without ETX cannot grow a frame without end):
+// past it the frame counts as BadBcc.
 Scan scanFrame(const std::string &in, std::size_t maxData = 4096);
 
 // "ADDR(value)" -> address and value; false when the text has no such form.

@@ -45,7 +45,6 @@ int32_t writeCall(wn::Session &s, char *buffer, int32_t *count)
 extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t code, char *buffer,
                                                                      int32_t *count, int32_t *param)
 {
-    (void)param;
     WnDriver &d = driver();
     std::lock_guard<std::mutex> lock(d.mutex);
     wn::Session &s = d.session;
@@ -72,6 +71,7 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
             return drv::DrvOutOfOrder;
         s.signOff();
         return drv::DrvOk;
+    case drv::ProtoCounters: return linelink::counterCall(s.line(), count, param);
     case drv::ProtoDeinit:
         if (!d.initialised)
             return drv::DrvOutOfOrder;

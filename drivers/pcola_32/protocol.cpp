@@ -18,6 +18,7 @@ int32_t failureStatus(Answer::Kind kind, int32_t silence)
     switch (kind) {
     case Answer::Nak: return drv::DrvNak;
     case Answer::Corrupt: return drv::DrvCorrupt;
+    case Answer::Ambiguous: return drv::DrvUnexpected;
     default: return silence;
     }
 }
@@ -37,6 +38,13 @@ bool parseIdentification(const std::string &in, char &rate)
             return false;
     rate = line[3];
     return rate != '/' && rate != '!';
+}
+
+// True when the line at `pos` of `in` is our own "/?!" CR LF coming back
+// from an optical head that echoes.
+bool isSignOnEcho(const std::string &in, std::size_t pos)
+{
+    return in.compare(pos, 2, "/?") == 0;
 }
 
 } // namespace
@@ -60,40 +68,56 @@ int32_t splitWriteRequest(const std::string &text, std::string &address, std::st
     return drv::DrvOk;
 }
 
-int32_t Session::receiveIdentification(char &rate)
+int32_t Session::receiveIdentification(char &rate, linelink::Clock::time_point sentAt)
 {
+    // The identification: "/", maker (3), rate, up to 16 characters, CR LF.
+    const std::size_t longest = 1 + 3 + 1 + MaxIdentification + 2;
+    const linelink::LineTiming &t = m_line.timing();
+    const auto deadline =
+        sentAt + t.answerWait(0) + std::chrono::ceil<linelink::Ms>(t.wireTime(longest));
     std::string in;
-    auto deadline = linelink::Clock::now() + linelink::answerWait(5);
-    int32_t st = linelink::receiveUntil(m_line, in, deadline, [](const std::string &b) {
-        std::size_t slash = b.find('/');
-        return slash != std::string::npos && b.find("\r\n", slash) != std::string::npos;
-    });
+    auto identificationLine = [](const std::string &b) {
+        for (std::size_t slash = b.find('/'); slash != std::string::npos;
+             slash = b.find('/', slash + 1)) {
+            std::size_t end = b.find("\r\n", slash);
+            if (end == std::string::npos)
+                return false;
+            if (!isSignOnEcho(b, slash))
+                return true;
+        }
+        return false;
+    };
+    int32_t st = linelink::receiveUntil(m_line, in, deadline, identificationLine);
     if (st == drv::DrvTimeout)
         return in.empty() ? drv::DrvTimeout : drv::DrvSignOnRefused;
     if (st != drv::DrvOk)
         return st;
-    return parseIdentification(in, rate) ? drv::DrvOk : drv::DrvSignOnRefused;
+    std::size_t slash = in.find('/');
+    while (slash != std::string::npos && isSignOnEcho(in, slash))
+        slash = in.find('/', slash + 1);
+    return parseIdentification(in.substr(slash), rate) ? drv::DrvOk : drv::DrvSignOnRefused;
 }
 
 int32_t Session::signOn()
 {
     m_signedOn = false;
-    int32_t st = m_line.flushInput();
-    if (st == drv::DrvOk)
-        st = m_line.send("/?!\r\n");
+    m_line.refreshTiming();
+    linelink::Clock::time_point sentAt;
+    int32_t st = m_line.sendRequest("/?!\r\n", false, sentAt);
     char rate = 0;
     if (st == drv::DrvOk)
-        st = receiveIdentification(rate);
+        st = receiveIdentification(rate, sentAt);
     if (st != drv::DrvOk)
         return st;
 
     // Option select: programming mode at the rate the device named. The
     // device keeps the line's rate either way; the character only echoes.
-    std::string select{iec::ACK, '0', rate, '1', '\r', '\n'};
-    if ((st = m_line.send(select)) != drv::DrvOk)
+    // An ACK now is the start of our own option line echoed by the head.
+    const std::string select{iec::ACK, '0', rate, '1', '\r', '\n'};
+    if ((st = m_line.sendRequest(select, false, sentAt)) != drv::DrvOk)
         return st;
-    Answer a =
-        linelink::awaitAnswer(m_line, linelink::answerWait(select.size()), MaxAnswerData, nullptr);
+    Answer a = linelink::awaitAnswer(m_line, sentAt, select.size(), MaxAnswerData,
+                                     [](const iec::Scan &s) { return s.kind == iec::Scan::Ack; });
     if (a.kind == Answer::LineError || a.kind == Answer::Silence)
         return a.kind == Answer::LineError ? a.status : drv::DrvTimeout;
     const std::string &op = a.frame.data;
@@ -102,10 +126,10 @@ int32_t Session::signOn()
         return drv::DrvSignOnRefused;
 
     const std::string password = iec::commandFrame("P1", "()");
-    if ((st = m_line.send(password)) != drv::DrvOk)
+    if ((st = m_line.sendRequest(password, false, sentAt)) != drv::DrvOk)
         return st;
-    a = linelink::awaitAnswer(m_line, linelink::answerWait(password.size()), MaxAnswerData,
-                              nullptr);
+    a = linelink::awaitAnswer(m_line, sentAt, password.size(), MaxAnswerData,
+                              [](const iec::Scan &s) { return s.lead == iec::SOH; });
     if (a.kind == Answer::LineError)
         return a.status;
     if (a.kind == Answer::Silence)
@@ -129,7 +153,7 @@ int32_t Session::exchangeRead(const std::string &address, std::string &value)
     };
     int32_t last = drv::DrvTimeout;
     for (int attempt = 0; attempt < MaxTries; ++attempt) {
-        Answer a = linelink::requestAnswer(m_line, request, MaxAnswerData, stale);
+        Answer a = linelink::tryRequest(m_line, request, attempt, MaxAnswerData, stale);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind != Answer::Frame) {
@@ -169,11 +193,16 @@ int32_t Session::write(const std::string &address, const std::string &value, std
     int32_t last = drv::DrvNotConfirmed;
     bool confirmed = false;
     for (int attempt = 0; attempt < MaxTries && !confirmed; ++attempt) {
-        Answer a = linelink::requestAnswer(m_line, request, MaxAnswerData, stale);
+        // The device's answer to this write stands alone: a noise byte 0x06
+        // or a late ACK followed by the real answer confirms nothing.
+        Answer a = linelink::tryRequest(m_line, request, attempt, MaxAnswerData, stale, true);
         if (a.kind == Answer::LineError)
             return a.status;
         if (a.kind != Answer::Frame) {
-            last = failureStatus(a.kind, drv::DrvNotConfirmed);
+            // Whose answer it was cannot be told: what the device holds
+            // decides, as after silence.
+            last = a.kind == Answer::Ambiguous ? drv::DrvNotConfirmed
+                                               : failureStatus(a.kind, drv::DrvNotConfirmed);
             continue;
         }
         if (a.frame.kind == iec::Scan::Ack) {
@@ -188,7 +217,9 @@ int32_t Session::write(const std::string &address, const std::string &value, std
     if (!confirmed)
         return last;
     // The device confirmed; what it actually stored (it may round or pad)
-    // is what the program shows, so read it back.
+    // is what the program shows, so read it back. The read-back is a request
+    // of its own: after a try that timed out it waits until a late answer
+    // can no longer be taken for its own.
     int32_t st = exchangeRead(address, stored);
     if (st == drv::DrvLineGone || st == drv::DrvOutOfOrder)
         return st;

@@ -7,7 +7,8 @@
 // -11 an answer of the wrong form on the last try, -12 answer longer than the
 // caller's buffer, -13 write not confirmed (no answer to it, or its read-back
 // failed), -14 the sign-on went wrong after the identification, -(100+nn)
-// the device's error message ERnn.
+// the device's error message ERnn. A write whose answer was followed by other
+// bytes (nobody can tell whose answer it was) counts as not confirmed.
 #ifndef PXRQ60_PCOLA_PROTOCOL_H
 #define PXRQ60_PCOLA_PROTOCOL_H
 
@@ -40,7 +41,7 @@ public:
     int32_t sendBreak();
 
 private:
-    int32_t receiveIdentification(char &rate);
+    int32_t receiveIdentification(char &rate, linelink::Clock::time_point sentAt);
     int32_t exchangeRead(const std::string &address, std::string &value);
     linelink::LineLink m_line;
     bool m_signedOn = false;

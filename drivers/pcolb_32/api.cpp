@@ -58,6 +58,7 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
             return drv::DrvOutOfOrder;
         s.stop();
         return drv::DrvOk;
+    case drv::ProtoCounters: return linelink::counterCall(s.line(), count, param);
     case drv::ProtoDeinit:
         if (!d.initialised)
             return drv::DrvOutOfOrder;

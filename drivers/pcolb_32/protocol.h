@@ -10,9 +10,15 @@
 // "x" ends with its status at once. The start (ENQ) is not repeated either:
 // each start selects the next record.
 //
+// DS answers carry no address. After a try of a field that timed out, the
+// answer of a later try is trusted only when one more read of the field
+// gives the same text; otherwise the field fails (-11) rather than file one
+// field's text under another letter.
+//
 // Statuses besides those of the line: -2 a command that is no printable
 // character, -7 no answer, -9 corrupt answer, -10 NAK on every try, -11 an
-// answer of the wrong kind, -12 answer longer than the caller's buffer.
+// answer of the wrong kind or answers that did not agree, -12 answer longer
+// than the caller's buffer.
 #ifndef PXRQ60_PCOLB_PROTOCOL_H
 #define PXRQ60_PCOLB_PROTOCOL_H
 

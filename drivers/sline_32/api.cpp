@@ -28,7 +28,7 @@ int32_t openPort(sline::SerialLine &line, const char *buffer)
         return drv::DrvBadArgument;
     std::size_t len = strnlen(buffer, MaxOpenText);
     if (len == MaxOpenText)
-        return drv::DrvBadArgument;
+        return drv::DrvBadSettings; // longer than any open text: never cut it
     std::string text(buffer, len);
     std::size_t colon = text.find(':');
     if (colon == std::string::npos)
@@ -39,7 +39,9 @@ int32_t openPort(sline::SerialLine &line, const char *buffer)
     int n = sline::comPortNumber(text.substr(0, colon));
     if (n == 0)
         return drv::DrvPortNotFound;
-    return line.open(sline::resolvePortPath(n), settings);
+    std::string path;
+    int32_t st = sline::resolvePortPath(n, path);
+    return st == drv::DrvOk ? line.open(path, settings) : st;
 }
 
 // The path for "COMn" in `buffer`, written back into it.
@@ -51,7 +53,10 @@ int32_t resolvePort(char *buffer, int32_t *count)
     const int n = sline::comPortNumber(std::string(buffer, strnlen(buffer, capacity)));
     if (n == 0)
         return drv::DrvBadArgument;
-    const std::string path = sline::resolvePortPath(n);
+    std::string path;
+    const int32_t st = sline::resolvePortPath(n, path);
+    if (st != drv::DrvOk)
+        return st;
     if (path.size() + 1 > capacity)
         return drv::DrvAnswerTooLong;
     std::memcpy(buffer, path.c_str(), path.size() + 1);
@@ -59,14 +64,15 @@ int32_t resolvePort(char *buffer, int32_t *count)
     return drv::DrvOk;
 }
 
-int32_t transfer(sline::SerialLine &line, int32_t code, char *buffer, int32_t *count)
+int32_t transfer(sline::SerialLine &line, int32_t code, char *buffer, int32_t *count,
+                 const int32_t *param)
 {
     if (!buffer || !count || *count < 0 || (code == drv::LineReceive && *count == 0))
         return drv::DrvBadArgument;
     if (code == drv::LineSend)
         return line.send(buffer, *count);
     int32_t received = 0;
-    int32_t st = line.receive(buffer, *count, received);
+    int32_t st = line.receive(buffer, *count, received, param && *param > 0 ? *param : 0);
     *count = received;
     return st;
 }
@@ -76,7 +82,6 @@ int32_t transfer(sline::SerialLine &line, int32_t code, char *buffer, int32_t *c
 extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t code, char *buffer,
                                                                      int32_t *count, int32_t *param)
 {
-    (void)param;
     LineDriver &d = driver();
     std::lock_guard<std::mutex> lock(d.mutex);
     switch (code) {
@@ -95,8 +100,25 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
     case drv::LineReceive:
         if (!d.line.isOpen())
             return drv::DrvOutOfOrder;
-        return transfer(d.line, code, buffer, count);
-    case drv::LineFlushInput: return d.line.isOpen() ? d.line.flushInput() : drv::DrvOutOfOrder;
+        return transfer(d.line, code, buffer, count, param);
+    case drv::LineFlushInput: {
+        if (!d.line.isOpen())
+            return drv::DrvOutOfOrder;
+        int32_t dropped = 0;
+        int32_t st = d.line.flushInput(dropped);
+        if (count)
+            *count = dropped;
+        return st;
+    }
+    case drv::LineResolvePort: return resolvePort(buffer, count);
+    case drv::LineTiming:
+        if (!d.line.isOpen())
+            return drv::DrvOutOfOrder;
+        if (!count || !param)
+            return drv::DrvBadArgument;
+        *count = d.line.baud();
+        *param = d.line.bitsPerChar();
+        return drv::DrvOk;
     case drv::LineClose:
         if (!d.line.isOpen())
             return drv::DrvOutOfOrder;
@@ -108,7 +130,6 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
         d.line.close();
         d.initialised = false;
         return drv::DrvOk;
-    case drv::LineResolvePort: return resolvePort(buffer, count);
     default: return drv::DrvBadArgument;
     }
 }

@@ -11,7 +11,10 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace sline {
@@ -21,6 +24,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int FirstByteWaitMs = 300;
+// Unix98 pseudo-terminal slaves have the majors 136 to 143.
+constexpr unsigned PtySlaveMajorFirst = 136, PtySlaveMajorLast = 143;
 
 speed_t speedFor(int baud)
 {
@@ -40,11 +45,31 @@ speed_t speedFor(int baud)
 
 int msUntil(Clock::time_point deadline)
 {
-    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    // Rounded up: a wait that ends a fraction early would return before its
+    // deadline and make the caller spin.
+    auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
+bool isPseudoTerminal(int fd)
+{
+    struct stat st {
+    };
+    return fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && major(st.st_rdev) >= PtySlaveMajorFirst &&
+           major(st.st_rdev) <= PtySlaveMajorLast;
+}
+
 } // namespace
+
+bool settingsTaken(const termios &asked, const termios &got, bool pseudoTerminal)
+{
+    const tcflag_t frame = CSIZE | PARENB | PARODD | CSTOPB;
+    // A pseudo-terminal carries bytes, not bits: it keeps 8 data bits without
+    // parity whatever it is asked, and there is no line to garble.
+    const tcflag_t checked = pseudoTerminal ? tcflag_t(CSTOPB) : frame;
+    return cfgetospeed(&got) == cfgetospeed(&asked) && cfgetispeed(&got) == cfgetispeed(&asked) &&
+           (got.c_cflag & checked) == (asked.c_cflag & checked);
+}
 
 int32_t SerialLine::open(const std::string &path, const LineSettings &settings)
 {
@@ -103,7 +128,15 @@ int32_t SerialLine::applySettings(const LineSettings &s)
     cfsetospeed(&t, speedFor(s.baud));
     if (tcsetattr(m_fd, TCSANOW, &t) < 0)
         return errno == EINVAL ? drv::DrvBadSettings : drv::DrvLineGone;
+    // tcsetattr succeeds when the adapter took any part of the settings;
+    // what it did not take would only show later as garbled frames.
+    termios got{};
+    if (tcgetattr(m_fd, &got) < 0)
+        return drv::DrvLineGone;
+    if (!settingsTaken(t, got, isPseudoTerminal(m_fd)))
+        return drv::DrvBadSettings;
     m_baud = s.baud;
+    m_bitsPerChar = 1 + s.dataBits + (s.parity != 'N' ? 1 : 0) + s.stopBits;
     return drv::DrvOk;
 }
 
@@ -122,20 +155,55 @@ int32_t SerialLine::setModemLines(const LineSettings &s)
     return drv::DrvOk;
 }
 
+int32_t SerialLine::drainOutput(Clock::time_point deadline)
+{
+    // tcdrain alone could wait without end on a stuck adapter: wait for the
+    // kernel's queue with a deadline, then for the last bytes in the UART.
+    for (;;) {
+        int pending = 0;
+        if (ioctl(m_fd, TIOCOUTQ, &pending) < 0)
+            return drv::DrvLineGone;
+        if (pending <= 0)
+            break;
+        if (Clock::now() >= deadline)
+            return drv::DrvLineGone;
+        auto bytesTime = std::chrono::microseconds(pending * m_bitsPerChar * 1000000LL / m_baud);
+        std::this_thread::sleep_for(std::min<Clock::duration>(
+            std::max<Clock::duration>(bytesTime, std::chrono::milliseconds(1)),
+            deadline - Clock::now()));
+    }
+    while (tcdrain(m_fd) < 0) {
+        if (errno != EINTR)
+            return drv::DrvLineGone;
+    }
+    return drv::DrvOk;
+}
+
 void SerialLine::close()
 {
     if (m_fd < 0)
         return;
-    tcflush(m_fd, TCIOFLUSH);
+    // What we sent must reach the device (the end of a session above all):
+    // let it leave within the time it needs at the line's rate. Only what
+    // cannot leave is dropped, so that close() does not wait for it.
+    int pending = 0;
+    if (ioctl(m_fd, TIOCOUTQ, &pending) < 0)
+        pending = 0;
+    auto need = std::chrono::milliseconds(200 + pending * m_bitsPerChar * 1000LL / m_baud);
+    if (drainOutput(Clock::now() + need) != drv::DrvOk)
+        tcflush(m_fd, TCOFLUSH);
+    tcflush(m_fd, TCIFLUSH);
     ::close(m_fd); // also drops the flock and, on the last close, TIOCEXCL
     m_fd = -1;
 }
 
 int32_t SerialLine::send(const char *data, int32_t size)
 {
-    // The bytes need size * 11 bit times on the wire at most; a line that
-    // takes a second longer than that is stuck.
-    auto deadline = Clock::now() + std::chrono::milliseconds(1000 + size * 11000LL / m_baud);
+    // The bytes need size * bits-per-character bit times on the wire; a line
+    // that takes a second longer than that is stuck.
+    auto deadline =
+        Clock::now() + std::chrono::milliseconds(
+                           1000 + size * static_cast<long long>(m_bitsPerChar) * 1000 / m_baud);
     int32_t sent = 0;
     while (sent < size) {
         ssize_t w = ::write(m_fd, data + sent, static_cast<size_t>(size - sent));
@@ -154,14 +222,16 @@ int32_t SerialLine::send(const char *data, int32_t size)
         if (r <= 0 || (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
             return drv::DrvLineGone;
     }
-    return drv::DrvOk;
+    // The caller reckons the device's reaction time from the moment the
+    // request has left.
+    return drainOutput(deadline);
 }
 
-int32_t SerialLine::receive(char *buffer, int32_t capacity, int32_t &received)
+int32_t SerialLine::receive(char *buffer, int32_t capacity, int32_t &received, int waitMs)
 {
     received = 0;
     bool gone = false;
-    auto deadline = Clock::now() + std::chrono::milliseconds(FirstByteWaitMs);
+    auto deadline = Clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : FirstByteWaitMs);
     while (received < capacity) {
         pollfd p{m_fd, POLLIN, 0};
         int r = poll(&p, 1, msUntil(deadline));
@@ -202,8 +272,10 @@ int32_t SerialLine::receive(char *buffer, int32_t capacity, int32_t &received)
     return gone ? drv::DrvLineGone : drv::DrvTimeout;
 }
 
-int32_t SerialLine::flushInput()
+int32_t SerialLine::flushInput(int32_t &dropped)
 {
+    int queued = 0;
+    dropped = ioctl(m_fd, FIONREAD, &queued) == 0 && queued > 0 ? queued : 0;
     return tcflush(m_fd, TCIFLUSH) == 0 ? drv::DrvOk : drv::DrvLineGone;
 }
 

@@ -4,11 +4,14 @@
 
 #include "driverproc.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
+#include <fcntl.h>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 namespace sline {
@@ -125,21 +128,54 @@ std::string settingsDirectory()
     return dir && *dir ? std::string(dir) : std::string("/var/lib/pxrq60");
 }
 
-std::string resolvePortPath(int n)
+int32_t readConfFile(const std::string &path, std::string &text)
+{
+    text.clear();
+    // O_NOFOLLOW: a link could make us read any file as port settings;
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? drv::DrvOk : drv::DrvPortConfig;
+    struct stat st {
+    };
+    int32_t status = drv::DrvOk;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > MaxConfBytes)
+        status = drv::DrvPortConfig;
+    char chunk[4096];
+    while (status == drv::DrvOk) {
+        ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || text.size() + static_cast<std::size_t>(std::max<ssize_t>(n, 0)) >
+                         static_cast<std::size_t>(MaxConfBytes))
+            status = drv::DrvPortConfig; // unreadable, or it grew while we read
+        else if (n == 0)
+            break;
+        else
+            text.append(chunk, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (status != drv::DrvOk)
+        text.clear();
+    return status;
+}
+
+int32_t resolvePortPath(int n, std::string &path)
 {
     const std::string name = "COM" + std::to_string(n);
     const char *env = std::getenv(("SLINE_32_" + name).c_str());
-    if (env && *env)
-        return env;
-    std::ifstream conf(settingsDirectory() + "/sline_32.conf");
-    if (conf) {
-        std::stringstream text;
-        text << conf.rdbuf();
-        std::string path = confPortPath(text.str(), n);
-        if (!path.empty())
-            return path;
+    if (env && *env) {
+        path = env;
+        return drv::DrvOk;
     }
-    return "/dev/ttyS" + std::to_string(n - 1);
+    std::string text;
+    int32_t status = readConfFile(settingsDirectory() + "/sline_32.conf", text);
+    if (status != drv::DrvOk)
+        return status;
+    path = confPortPath(text, n);
+    if (path.empty())
+        path = "/dev/ttyS" + std::to_string(n - 1);
+    return drv::DrvOk;
 }
 
 int32_t openErrorStatus(int err)

@@ -281,6 +281,8 @@ int showMessage(const MessageRequest &request)
     // take the safe answer to a question.
     std::fprintf(stderr, "%s: %s\n", request.caption.toLocal8Bit().constData(),
                  request.text.toLocal8Bit().constData());
+    if (!request.details.isEmpty())
+        std::fprintf(stderr, "%s\n", request.details.toLocal8Bit().constData());
     return (request.flags & MbYesNo) ? IdNo : IdOk;
 }
 
@@ -296,12 +298,19 @@ QStringList argTexts(LangArgs args)
 
 int LangMessageBox(uint16_t textId, uint16_t captionId, uint16_t flags)
 {
+    return LangMessageBoxDetails(textId, captionId, flags, QString());
+}
+
+int LangMessageBoxDetails(uint16_t textId, uint16_t captionId, uint16_t flags,
+                          const QString &details)
+{
     MessageRequest r;
     r.text = langText(textId);
     r.caption = langText(captionId);
     r.flags = flags;
     r.textId = textId;
     r.captionId = captionId;
+    r.details = details;
     return showMessage(r);
 }
 

@@ -91,6 +91,7 @@ struct MessageRequest {
     int textId = 0;    // 0 when the text is fixed (start-up failures)
     int captionId = 0; // 0 when the caption is fixed or formatted
     QStringList args;  // the arguments filled into the text or caption
+    QString details;   // shown on request below the text (plain text); empty: none
 };
 
 // Shows message boxes. The program installs one built on QMessageBox; tests
@@ -115,6 +116,10 @@ int showMessage(const MessageRequest &request);
 int LangMessageBox(uint16_t textId, uint16_t captionId, uint16_t flags);
 // A box whose text is ID `textId` filled with `args`, caption ID `captionId`.
 int LangMessageBoxArgs(uint16_t textId, LangArgs args, uint16_t captionId, uint16_t flags);
+// A box with the texts of two IDs and a details part that the user can open
+// (what failed, in the words of the program and its drivers).
+int LangMessageBoxDetails(uint16_t textId, uint16_t captionId, uint16_t flags,
+                          const QString &details);
 // A failed device request: text ID, caption 500 followed by a blank and the
 // driver status. The number is appended, not formatted into caption 500, so a
 // translated caption holding a placeholder cannot swallow it.

@@ -11,12 +11,21 @@
 #include <dlfcn.h>
 #include <thread>
 
+Q_LOGGING_CATEGORY(lcLink, "pxrq60.link", QtWarningMsg)
+
 namespace {
 
 // The notifications the periodic check posts; they are handled from the
 // event loop after the timer callback has returned.
 const QEvent::Type LockChangedEvent = QEvent::Type(QEvent::User + 100);
 const QEvent::Type LinkLostEvent = QEvent::Type(QEvent::User + 101);
+
+// The link test of a "DS" device: three STX answered by three ACK.
+constexpr int LinkTestBytes = 3;
+// The device's longest reaction time, and what an adapter and the scheduler
+// may add.
+constexpr int MaxReactionMs = 1500;
+constexpr int LatencyMs = 200;
 
 QString &driverDirectory()
 {
@@ -42,45 +51,78 @@ void processEventsFor(int ms)
     }
 }
 
+// Writes that carry a key (the keys that open the user lock, P0 and P10,
+// and the new keys P9 and P11) never reach the log.
+bool isKeyWrite(const char *text)
+{
+    const QByteArray t(text);
+    const QByteArray address = t.left(t.indexOf('=')).trimmed().toUpper();
+    return address == "P0" || address == "P9" || address == "P10" || address == "P11";
+}
+
+const char *lineFunctionName(int32_t code)
+{
+    switch (code) {
+    case drv::LineInit: return "init";
+    case drv::LineOpen: return "open";
+    case drv::LineSend: return "send";
+    case drv::LineFlushInput: return "flush input";
+    case drv::LineReceive: return "receive";
+    case drv::LineClose: return "close";
+    case drv::LineResolvePort: return "resolve port";
+    case drv::LineDeinit: return "deinit";
+    case drv::LineTiming: return "timing";
+    default: return "?";
+    }
+}
+
+const char *protocolFunctionName(int32_t code)
+{
+    switch (code) {
+    case drv::ProtoInit: return "init";
+    case drv::ProtoAttachLine: return "attach line";
+    case drv::ProtoStart: return "start";
+    case drv::ProtoWrite: return "write";
+    case drv::ProtoRead: return "read";
+    case drv::ProtoEnd: return "end";
+    case drv::ProtoClose: return "close";
+    case drv::ProtoDeinit: return "deinit";
+    case drv::ProtoInit2: return "init 2";
+    default: return "?";
+    }
+}
+
 } // namespace
 
-// The hidden receiver of the link's notifications.
-class LinkNotifier : public QObject
+bool LinkNotifier::event(QEvent *e)
 {
-public:
-    explicit LinkNotifier(TCommClass *link) : m_link(link) {}
-
-    bool event(QEvent *e) override
-    {
-        if (e->type() != LockChangedEvent && e->type() != LinkLostEvent)
-            return QObject::event(e);
-        // A failing handler is shown like any other program error; the link
-        // object stays usable.
-        try {
-            if (e->type() == LockChangedEvent)
-                m_link->handleLockChanged();
-            else
-                m_link->handleLinkLost();
-        } catch (const TCommClassException &x) {
-            LangErrorBox(x.message());
-        } catch (const ConversionError &x) {
-            LangErrorBox(x.message());
-        } catch (const std::exception &x) {
-            LangErrorBox(QString::fromLocal8Bit(x.what()));
-        }
-        return true;
+    if (e->type() != LockChangedEvent && e->type() != LinkLostEvent)
+        return QObject::event(e);
+    // A failing handler is shown like any other program error; the link
+    // object stays usable.
+    try {
+        if (e->type() == LockChangedEvent)
+            m_link->handleLockChanged();
+        else
+            m_link->handleLinkLost();
+    } catch (const TCommClassException &x) {
+        LangErrorBox(x.message());
+    } catch (const ConversionError &x) {
+        LangErrorBox(x.message());
+    } catch (const std::exception &x) {
+        LangErrorBox(QString::fromLocal8Bit(x.what()));
     }
+    return true;
+}
 
-private:
-    TCommClass *m_link;
-};
-
-TCommClassException::TCommClassException(int id, const QString &message)
-    : std::runtime_error(message.toStdString()), m_id(id), m_message(message)
+TCommClassException::TCommClassException(int id, const QString &message, int32_t status)
+    : std::runtime_error(message.toStdString()), m_id(id), m_message(message), m_status(status)
 {
 }
 
-void commError(uint16_t id, LangArgs args)
+namespace {
+
+QString commMessage(uint16_t id, LangArgs args)
 {
     QString message = langFormatId(id, args);
     // At program start the language library is not loaded yet and the text
@@ -92,7 +134,20 @@ void commError(uint16_t id, LangArgs args)
             parts << a.display();
         message += QStringLiteral(": ") + parts.join(QStringLiteral(", "));
     }
-    throw TCommClassException(id, message);
+    return message;
+}
+
+} // namespace
+
+void commError(uint16_t id, LangArgs args)
+{
+    throw TCommClassException(id, commMessage(id, args));
+}
+
+void commStatusError(uint16_t id, int32_t status)
+{
+    qCDebug(lcLink) << "raises" << id << "with status" << status << drv::statusText(status);
+    throw TCommClassException(id, commMessage(id, {status}), status);
 }
 
 void TCommClass::setDriverDirectory(const QString &dir)
@@ -142,14 +197,23 @@ void TCommClass::LoadDrivers()
     auto load = [](const QString &name, void *&handle, DriverProcFn &entry) {
         const QString path = driverPath(name);
         handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
-        if (!handle)
-            commError(9001, {0, name});
+        if (!handle) {
+            // The loader's reason: missing, not a library, a missing
+            // dependency, the wrong architecture.
+            const char *why = dlerror();
+            qCDebug(lcLink) << "cannot load" << path << ":" << why;
+            commError(9001, {0, why ? name + QStringLiteral(" (") + QString::fromLocal8Bit(why) +
+                                          QLatin1Char(')')
+                                    : name});
+        }
         entry = reinterpret_cast<DriverProcFn>(dlsym(handle, "DriverProc"));
         if (!entry) {
+            qCDebug(lcLink) << path << "has no DriverProc";
             dlclose(handle);
             handle = nullptr;
             commError(9000, {name});
         }
+        qCDebug(lcLink) << "loaded" << path;
     };
     if (!m_lineLib)
         load(LineLibraryName, m_lineLib, m_lineEntry);
@@ -161,6 +225,57 @@ void TCommClass::LoadDrivers()
     State |= StLoaded;
 }
 
+int32_t TCommClass::callLine(int32_t code, char *buffer, int32_t *count, int32_t *param) const
+{
+    if (!m_lineEntry)
+        return drv::DrvOutOfOrder;
+    const QByteArray open = code == drv::LineOpen && buffer ? QByteArray(buffer) : QByteArray();
+    const int32_t status = m_lineEntry(code, buffer, count, param);
+    if (lcLink().isDebugEnabled()) {
+        QString what = QString::fromLatin1(lineFunctionName(code));
+        if (code == drv::LineOpen)
+            what += QLatin1Char(' ') + QString::fromLocal8Bit(open);
+        else if ((code == drv::LineSend || code == drv::LineReceive) && count && buffer &&
+                 status == drv::DrvOk)
+            what += QStringLiteral(" %1 bytes %2")
+                        .arg(*count)
+                        .arg(QString::fromLatin1(QByteArray(buffer, *count).toHex(' ')));
+        qCDebug(lcLink).noquote() << "line" << code << what << "->" << status
+                                  << drv::statusText(status);
+    }
+    return status;
+}
+
+int32_t TCommClass::callProtocol(int32_t code, char *buffer, int32_t *count, int32_t *param)
+{
+    if (!m_protoEntry)
+        return drv::DrvOutOfOrder;
+    const bool log =
+        lcLink().isDebugEnabled() && !(code == drv::ProtoWrite && buffer && isKeyWrite(buffer));
+    QString request;
+    if (log && (code == drv::ProtoRead || code == drv::ProtoWrite)) {
+        if (ProtocolKind == KindDS && param)
+            request = QString(QChar(*param));
+        else if (buffer)
+            request = QString::fromLatin1(buffer);
+    }
+    const int32_t status = m_protoEntry(code, buffer, count, param);
+    if (!log)
+        return status;
+    QString answer;
+    if (status == drv::DrvOk && buffer && (code == drv::ProtoRead || code == drv::ProtoWrite))
+        answer = QStringLiteral(" answer \"%1\"").arg(QString::fromLatin1(buffer));
+    qCDebug(lcLink).noquote() << selector() << code << protocolFunctionName(code) << request << "->"
+                              << status << drv::statusText(status) << answer;
+    int32_t discarded = 0, repeats = 0;
+    if ((code == drv::ProtoRead || code == drv::ProtoWrite || code == drv::ProtoStart) &&
+        m_protoEntry(drv::ProtoCounters, nullptr, &discarded, &repeats) == drv::DrvOk &&
+        (discarded > 0 || repeats > 0))
+        qCDebug(lcLink).noquote() << "  dropped" << discarded
+                                  << "bytes not belonging to an answer; tries repeated:" << repeats;
+    return status;
+}
+
 void TCommClass::OpenLine()
 {
     if (!(State & StLoaded))
@@ -170,31 +285,34 @@ void TCommClass::OpenLine()
     if (InitString.isEmpty())
         commError(9003);
     int32_t count = 0, param = 0;
-    int32_t status = m_lineEntry(drv::LineInit, nullptr, &count, &param);
+    int32_t status = callLine(drv::LineInit, nullptr, &count, &param);
     if (status == 0) {
-        // Port and settings stay within 254 characters with the colon.
-        QByteArray open = (PortName + QLatin1Char(':') + InitString).toLocal8Bit().left(255);
+        const QByteArray open = (PortName + QLatin1Char(':') + InitString).toUtf8();
         char buffer[256] = {};
+        // Port and settings must fit with the terminator; a text cut short
+        // might open something else, so a longer one is refused.
+        if (open.size() >= int(sizeof buffer))
+            commStatusError(9004, drv::DrvBadSettings);
         std::memcpy(buffer, open.constData(), size_t(open.size()));
         count = int32_t(open.size());
         param = 0;
-        status = m_lineEntry(drv::LineOpen, buffer, &count, &param);
+        status = callLine(drv::LineOpen, buffer, &count, &param);
     }
     if (status != 0)
-        commError(9004, {status});
+        commStatusError(9004, status);
     count = param = 0;
-    status = m_protoEntry(drv::ProtoInit, nullptr, &count, &param);
+    status = callProtocol(drv::ProtoInit, nullptr, &count, &param);
     if (status == 0)
-        status = m_protoEntry(drv::ProtoInit2, nullptr, &count, &param);
+        status = callProtocol(drv::ProtoInit2, nullptr, &count, &param);
     if (status == 0)
-        status = m_protoEntry(drv::ProtoAttachLine, reinterpret_cast<char *>(m_lineEntry), &count,
+        status = callProtocol(drv::ProtoAttachLine, reinterpret_cast<char *>(m_lineEntry), &count,
                               &param);
     if (status != 0) {
         // The port stays usable for the next try.
         int32_t c = 0, p = 0;
-        m_lineEntry(drv::LineClose, nullptr, &c, &p);
-        m_lineEntry(drv::LineDeinit, nullptr, &c, &p);
-        commError(9005, {status});
+        callLine(drv::LineClose, nullptr, &c, &p);
+        callLine(drv::LineDeinit, nullptr, &c, &p);
+        commStatusError(9005, status);
     }
     State |= StLineOpen;
 }
@@ -205,49 +323,93 @@ void TCommClass::OpenLink()
         OpenLine();
     char buffer[256] = {};
     int32_t count = int32_t(sizeof buffer), param = 0;
-    int32_t status = m_protoEntry(drv::ProtoStart, buffer, &count, &param);
+    int32_t status = callProtocol(drv::ProtoStart, buffer, &count, &param);
     if (ProtocolKind == KindDS)
         WaitMs(1000); // the device needs this long before its first record
     if (status == 0) {
         uint8_t lock = 0;
         status = CheckLink(lock);
         LockState = lock;
-        if (status == 0 && OnLockChanged)
-            OnLockChanged(this);
+        if (status == 0)
+            emit m_notifier->lockChanged(this);
     }
-    if (status != 0)
-        commError(9006, {status});
+    if (status != 0) {
+        // A failed connect gives the port back at once: another program (or
+        // the next try) must not find it held and locked.
+        CloseLine();
+        commStatusError(9006, status);
+    }
     State |= StConnected;
     if ((Options & OptPeriodicCheck) && CheckInterval > 0)
         startTimer();
 }
 
+int TCommClass::lineBaud() const
+{
+    int32_t baud = 0, bits = 0;
+    if (m_lineEntry && m_lineEntry(drv::LineTiming, nullptr, &baud, &bits) == drv::DrvOk &&
+        baud > 0)
+        return baud;
+    return 300; // a line driver that cannot tell: wait as for the slowest rate
+}
+
+int32_t TCommClass::checkDsLink()
+{
+    // Three STX answered by three ACK. The device may take its full reaction
+    // time, and the bytes their time on the wire: receive until all three
+    // are in or that time has passed. No answer is a failed test.
+    char buffer[256] = {};
+    int32_t count = 0, param = 0;
+    callLine(drv::LineFlushInput, nullptr, &count, &param); // a line driver without it: -2
+    buffer[0] = buffer[1] = buffer[2] = 0x02;
+    count = LinkTestBytes;
+    param = 0;
+    int32_t status = callLine(drv::LineSend, buffer, &count, &param);
+    if (status != 0)
+        return status;
+    const int frameMs = 2 * LinkTestBytes * 12 * 1000 / lineBaud();
+    QElapsedTimer t;
+    t.start();
+    std::string got;
+    while (got.size() < size_t(LinkTestBytes)) {
+        const qint64 left = MaxReactionMs + frameMs + LatencyMs - t.elapsed();
+        if (left <= 0)
+            break;
+        char in[LinkTestBytes + 1] = {};
+        count = LinkTestBytes - int32_t(got.size());
+        param = int32_t(left);
+        status = callLine(drv::LineReceive, in, &count, &param);
+        if (status == 0 && count > 0)
+            got.append(in, size_t(count));
+        else if (status != 0 && status != drv::DrvTimeout)
+            return status;
+        else if (status == 0) // a line driver that returns at once with nothing
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (got.empty())
+        return drv::DrvTimeout;
+    // The device answered: the field read confirms that it is the RQ-60 in
+    // a record session.
+    param = 'a';
+    std::memset(buffer, 0, sizeof buffer);
+    count = int32_t(sizeof buffer);
+    return callProtocol(drv::ProtoRead, buffer, &count, &param);
+}
+
 int32_t TCommClass::CheckLink(uint8_t &lockState)
 {
     lockState = LockUndetermined;
+    if (!m_protoEntry || !m_lineEntry)
+        return drv::DrvOutOfOrder;
+    if (ProtocolKind != KindWN)
+        return checkDsLink();
     char buffer[256] = {};
     int32_t param = 0;
-    if (ProtocolKind == KindWN) {
-        std::strcpy(buffer, "L4");
-        int32_t count = int32_t(sizeof buffer);
-        const int32_t status = m_protoEntry(drv::ProtoRead, buffer, &count, &param);
-        if (status == 0)
-            lockState = std::strstr(buffer, ".30") ? LockOpen : LockClosed;
-        return status;
-    }
-    // "DS": three STX bytes answered by three ACK bytes, then a field read.
-    buffer[0] = buffer[1] = buffer[2] = 0x02;
-    int32_t count = 3;
-    int32_t status = m_lineEntry(drv::LineSend, buffer, &count, &param);
-    std::memset(buffer, 0, sizeof buffer);
-    count = 3;
-    status = m_lineEntry(drv::LineReceive, buffer, &count, &param);
-    param = 'a';
-    if (buffer[0] != '\0') {
-        std::memset(buffer, 0, sizeof buffer);
-        count = int32_t(sizeof buffer);
-        status = m_protoEntry(drv::ProtoRead, buffer, &count, &param);
-    }
+    std::strcpy(buffer, "L4");
+    int32_t count = int32_t(sizeof buffer);
+    const int32_t status = callProtocol(drv::ProtoRead, buffer, &count, &param);
+    if (status == 0)
+        lockState = std::strstr(buffer, ".30") ? LockOpen : LockClosed;
     return status;
 }
 
@@ -258,7 +420,11 @@ void TCommClass::CheckTick()
     Busy = true;
     uint8_t lock = 0;
     const int32_t status = CheckLink(lock);
-    if (status != 0) {
+    if (drv::isDeviceError(status)) {
+        // The device itself answered (ER05 "busy", say): the link is alive;
+        // the lock state is not known from this answer.
+        qCDebug(lcLink) << "check answered by the device with" << status;
+    } else if (status != 0) {
         QCoreApplication::postEvent(m_notifier.get(), new QEvent(LinkLostEvent));
     } else if ((Options & OptReportLock) && (LockState == LockUndetermined || LockState != lock)) {
         LockState = lock;
@@ -269,15 +435,13 @@ void TCommClass::CheckTick()
 
 void TCommClass::handleLockChanged()
 {
-    if (OnLockChanged)
-        OnLockChanged(this);
+    emit m_notifier->lockChanged(this);
 }
 
 void TCommClass::handleLinkLost()
 {
     CloseLink();
-    if (OnLostConnection)
-        OnLostConnection(this);
+    emit m_notifier->lostConnection(this);
 }
 
 void TCommClass::CloseLink()
@@ -288,10 +452,13 @@ void TCommClass::CloseLink()
         t.start();
         while (Busy && t.elapsed() < 5000)
             processEventsFor(5);
+        // Only a session that was up has anything to end on the line.
+        const bool sessionUp = IsConnected();
         int32_t count = 0, param = 0;
-        m_protoEntry(drv::ProtoEnd, nullptr, &count, &param);
+        callProtocol(drv::ProtoEnd, nullptr, &count, &param);
         State &= uint8_t(~StConnected);
-        processEventsFor(500);
+        if (sessionUp)
+            processEventsFor(500);
     }
     if (Options & (OptCloseLine | OptCloseAndUnload))
         CloseLine();
@@ -303,13 +470,13 @@ void TCommClass::CloseLine()
 {
     int32_t count = 0, param = 0;
     if (m_protoEntry) {
-        m_protoEntry(drv::ProtoEnd, nullptr, &count, &param);
-        m_protoEntry(drv::ProtoClose, nullptr, &count, &param);
-        m_protoEntry(drv::ProtoDeinit, nullptr, &count, &param);
+        callProtocol(drv::ProtoEnd, nullptr, &count, &param);
+        callProtocol(drv::ProtoClose, nullptr, &count, &param);
+        callProtocol(drv::ProtoDeinit, nullptr, &count, &param);
     }
     if (m_lineEntry) {
-        m_lineEntry(drv::LineClose, nullptr, &count, &param);
-        m_lineEntry(drv::LineDeinit, nullptr, &count, &param);
+        callLine(drv::LineClose, nullptr, &count, &param);
+        callLine(drv::LineDeinit, nullptr, &count, &param);
     }
     State &= uint8_t(~StLineOpen);
 }
@@ -325,7 +492,23 @@ void TCommClass::UnloadDrivers()
         dlclose(m_lineLib);
     m_lineLib = nullptr;
     m_lineEntry = nullptr;
-    State &= uint8_t(~StLoaded);
+    // Without its drivers the link is neither open nor connected.
+    State = 0;
+}
+
+QString TCommClass::portDevicePath(int32_t *status) const
+{
+    char buffer[4096] = {};
+    const QByteArray port = PortName.toUtf8();
+    int32_t st = drv::DrvOutOfOrder;
+    if (m_lineEntry && port.size() < int(sizeof buffer)) {
+        std::memcpy(buffer, port.constData(), size_t(port.size()));
+        int32_t count = int32_t(sizeof buffer), param = 0;
+        st = callLine(drv::LineResolvePort, buffer, &count, &param);
+    }
+    if (status)
+        *status = st;
+    return st == drv::DrvOk ? QFile::decodeName(buffer) : QString();
 }
 
 void TCommClass::SetPort(const QString &port)
@@ -384,7 +567,7 @@ int32_t TCommClass::LineCall(int32_t code, char *buffer, int32_t *count, int32_t
     if (!waitWhileBusy(5000))
         return drv::DrvOutOfOrder;
     Busy = true;
-    const int32_t status = m_lineEntry(code, buffer, count, param);
+    const int32_t status = callLine(code, buffer, count, param);
     Busy = false;
     return status;
 }
@@ -406,7 +589,7 @@ int32_t TCommClass::ProtocolCall(int32_t code, char *buffer, int32_t *count, int
     if (!waitWhileBusy(5000))
         return drv::DrvOutOfOrder;
     Busy = true;
-    const int32_t status = m_protoEntry(code, buffer, count, param);
+    const int32_t status = callProtocol(code, buffer, count, param);
     Busy = false;
     return status;
 }

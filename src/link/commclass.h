@@ -6,38 +6,71 @@
 // Exactly one link object is current (currentLink()); the archive readout of
 // V1x devices replaces it for a while by a "DS" link. Everything runs on the
 // thread that owns the Qt event loop.
+//
+// Its two events are signals of its notifier() object, always emitted from
+// the event loop after the periodic check has returned: lockChanged (the
+// check or the connect determined the lock state) and lostConnection (a
+// check failed; the link is closed by then). A receiver connects to them;
+// when either side goes, the connection goes with it.
+//
+// Logging: category "pxrq60.link" (debug, off by default) records every
+// driver call with its function, status and statusText(), and the library
+// paths tried. Key texts and writes of the keys never appear in it.
 #ifndef PXRQ60_LINK_COMMCLASS_H
 #define PXRQ60_LINK_COMMCLASS_H
 
 #include "driverproc.h"
 #include "langsupp.h"
 
+#include <QLoggingCategory>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <stdexcept>
 
+Q_DECLARE_LOGGING_CATEGORY(lcLink)
+
 // A failure of the link object; the message comes from the language
-// library (texts 9000 to 9007).
+// library (texts 9000 to 9007). status() is the driver status behind 9004,
+// 9005 and 9006, 0 for the others.
 class TCommClassException : public std::runtime_error
 {
 public:
-    TCommClassException(int id, const QString &message);
+    TCommClassException(int id, const QString &message, int32_t status = 0);
     int id() const { return m_id; }
     QString message() const { return m_message; }
+    int32_t status() const { return m_status; }
 
 private:
     int m_id;
     QString m_message;
+    int32_t m_status;
 };
 
 // Raises TCommClassException with text `id` filled with `args`.
 [[noreturn]] void commError(uint16_t id, LangArgs args = {});
+// The same for a failed driver call: text `id` filled with `status`.
+[[noreturn]] void commStatusError(uint16_t id, int32_t status);
 
-class LinkNotifier;
+class TCommClass;
+
+// The link's events. Owned by the link object.
+class LinkNotifier : public QObject
+{
+    Q_OBJECT
+public:
+    explicit LinkNotifier(TCommClass *link) : m_link(link) {}
+    bool event(QEvent *e) override;
+
+signals:
+    void lockChanged(TCommClass *sender);
+    void lostConnection(TCommClass *sender);
+
+private:
+    TCommClass *m_link;
+};
 
 class TCommClass
 {
@@ -51,8 +84,6 @@ public:
     enum StateBit : uint8_t { StLoaded = 1, StLineOpen = 2, StConnected = 4 };
     enum Kind : uint8_t { KindWN = 2, KindDS = 4 };
     enum Lock : uint8_t { LockUndetermined = 0, LockOpen = 1, LockClosed = 2 };
-
-    using Event = std::function<void(TCommClass *sender)>;
 
     // Loads the line driver and the protocol driver of `selector` ("WN" or
     // "DS"); throws TCommClassException (9000, 9001) when one cannot be
@@ -97,11 +128,15 @@ public:
     uint16_t CheckInterval = 0; // ms; 0 = no periodic check
     bool Busy = false;
     uint8_t LockState = LockUndetermined;
-    Event OnLostConnection;
-    Event OnLockChanged;
 
+    // The link's events (lockChanged, lostConnection).
+    LinkNotifier *notifier() const { return m_notifier.get(); }
     bool timerRunning() const { return m_timer.isActive(); }
     QString selector() const { return m_selector; }
+
+    // The device path the line driver gives PortName (line function 7), for
+    // messages; empty when it cannot tell, with the status in *status.
+    QString portDevicePath(int32_t *status = nullptr) const;
 
     // Tests put replacement driver libraries in a folder of their own; empty
     // (the default) loads by plain file name through the loader's search,
@@ -118,6 +153,11 @@ private:
     bool waitWhileBusy(int maxMs);
     void handleLockChanged();
     void handleLinkLost();
+    // A driver entry called with logging; every call goes through here.
+    int32_t callLine(int32_t code, char *buffer, int32_t *count, int32_t *param) const;
+    int32_t callProtocol(int32_t code, char *buffer, int32_t *count, int32_t *param);
+    int32_t checkDsLink();
+    int lineBaud() const;
 
     QString m_selector;
     void *m_lineLib = nullptr;

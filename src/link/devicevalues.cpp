@@ -3,6 +3,8 @@
 #include "commclass.h"
 #include "helpers.h"
 
+#include <bitset>
+#include <cstdio>
 #include <cstring>
 
 TVCVal DeviceValues;
@@ -96,34 +98,71 @@ void StoreValue(const QString &key, const QString &value)
     }
 }
 
+namespace {
+
+constexpr int HighestRead = 311;
+
+// The addresses a list names, each once: every letter H, L or P in the list
+// (blanks removed, one "," appended) that is followed by a decimal number
+// without leading zeros up to 311 and a ",". This is exactly the set of
+// texts letter + number + "," that the list contains.
+struct ListedAddresses {
+    std::bitset<HighestRead + 1> letter[3]; // H, L, P
+};
+
+ListedAddresses listedAddresses(const QString &list)
+{
+    ListedAddresses out;
+    const QString wanted = RemoveChars(list, QStringLiteral(" ")) + QLatin1Char(',');
+    static const QString letters = QStringLiteral("HLP");
+    for (int i = 0; i < wanted.size(); ++i) {
+        const int which = letters.indexOf(wanted.at(i));
+        if (which < 0)
+            continue;
+        int j = i + 1, n = 0;
+        while (j < wanted.size() && j - i <= 3 && wanted.at(j) >= QLatin1Char('0') &&
+               wanted.at(j) <= QLatin1Char('9'))
+            n = n * 10 + (wanted.at(j++).unicode() - '0');
+        const int digits = j - i - 1;
+        const bool canonical = digits == 1 || (digits > 1 && wanted.at(i + 1) != QLatin1Char('0'));
+        if (canonical && j < wanted.size() && wanted.at(j) == QLatin1Char(',') && n <= HighestRead)
+            out.letter[which].set(size_t(n));
+    }
+    return out;
+}
+
+} // namespace
+
 int32_t ReadValues(const QString &list)
 {
     TCommClass *link = currentLink();
     if (!link)
         return drv::DrvOutOfOrder;
-    const QString wanted = RemoveChars(list, QStringLiteral(" ")) + QLatin1Char(',');
+    const ListedAddresses listed = listedAddresses(list);
     int32_t result = 0;
-    for (QChar letter : {QLatin1Char('H'), QLatin1Char('L'), QLatin1Char('P')}) {
-        for (int n = 0; n <= 311; ++n) {
-            const QString address = letter + QString::number(n);
-            if (!wanted.contains(address + QLatin1Char(',')))
+    for (int which = 0; which < 3; ++which) {
+        for (int n = 0; n <= HighestRead; ++n) {
+            if (!listed.letter[which].test(size_t(n)))
                 continue;
             char buffer[ReadBufferSize] = {};
-            const QByteArray request = address.toLatin1();
-            std::memcpy(buffer, request.constData(), size_t(request.size()));
+            const int len = std::snprintf(buffer, sizeof buffer, "%c%d", "HLP"[which], n);
             int32_t count = ReadBufferSize, param = 0;
             int32_t status = link->ProtocolCall(drv::ProtoRead, buffer, &count, &param);
             if (status == 0) {
                 buffer[ReadBufferSize - 1] = '\0';
-                const QString answer = QString::fromLatin1(buffer);
-                const int eq = answer.indexOf(QLatin1Char('='));
-                if (eq < 0)
+                const char *eq = std::strchr(buffer, '=');
+                if (!eq)
                     status = drv::DrvUnexpected; // no value: keep the old text
                 else
-                    StoreValue(address, answer.mid(eq + 1));
+                    StoreValue(QString::fromLatin1(buffer, len), QString::fromLatin1(eq + 1));
             }
-            if (status != 0)
-                result = status;
+            if (status == 0)
+                continue;
+            result = status;
+            // A device gone silent, or a line gone: every further address
+            // would wait as long again for nothing. Their old texts stay.
+            if (status == drv::DrvTimeout || status == drv::DrvLineGone)
+                return result;
         }
     }
     return result;
@@ -145,14 +184,19 @@ int32_t WriteValue(const QString &request, QString *answerValue)
     explicit_bzero(out.data(), size_t(out.size()));
     int32_t count = WriteBufferSize, param = 0;
     const int32_t status = link->ProtocolCall(drv::ProtoWrite, buffer, &count, &param);
-    if (status == 0 && answerValue) {
+    int32_t result = status;
+    if (status == 0) {
         buffer[WriteBufferSize - 1] = '\0';
-        const QString answer = QString::fromLatin1(buffer);
-        const int eq = answer.indexOf(QLatin1Char('='));
-        *answerValue = eq < 0 ? QString() : answer.mid(eq + 1);
+        const char *eq = std::strchr(buffer, '=');
+        // An answer without a value says nothing about what the device holds:
+        // the caller keeps what it had, as for a failed read.
+        if (!eq)
+            result = drv::DrvUnexpected;
+        else if (answerValue)
+            *answerValue = QString::fromLatin1(eq + 1);
     }
     explicit_bzero(buffer, sizeof buffer);
-    return status;
+    return result;
 }
 
 int32_t WriteValueConfirmed(const QString &address, const QString &value, QString *storedValue)

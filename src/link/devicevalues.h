@@ -38,7 +38,9 @@ extern TVCVal DeviceValues;
 // Reads every address of `list` once, in the order H, L, P by ascending
 // number (0..311), through the current link. Returns 0, or the status of the
 // last failed read. An answer without "=" keeps the old text and counts as a
-// failed read (status -11).
+// failed read (status -11). A read that ends in -7 (no answer after all
+// repeats) or -8 (line gone) ends the list there: the rest keeps its old
+// texts, and that status is returned.
 int32_t ReadValues(const QString &list);
 
 // Files `value` under `key`; P28 also goes to P170 or P171 by the reading
@@ -48,7 +50,8 @@ void StoreValue(const QString &key, const QString &value);
 // The write exchange: sends "ADDR=value" through the current link. Status 0
 // means written, and *answerValue (when given) receives the value the device
 // stored (the text after the first "=" of its answer). -13: the device did
-// not confirm the write; any other status is a failure.
+// not confirm the write; -11: an answer without "=" (*answerValue is left as
+// it was); any other status is a failure.
 int32_t WriteValue(const QString &request, QString *answerValue = nullptr);
 
 // The write as the write-back counts it: an unconfirmed write (-13) is read

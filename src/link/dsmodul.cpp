@@ -57,15 +57,17 @@ int dsBlockCount(const QString &lengthText)
     const uint n = lengthText.toUInt(&ok, 16);
     if (!ok || lengthText.isEmpty() || lengthText.trimmed() != lengthText)
         return 0;
-    // Bounded by what a record can hold; a garbled length must not make the
-    // readout loop for hours.
-    return int(qMin<uint>(n / 6 + (n % 6 ? 1 : 0), 4096));
+    return int(n / 6 + (n % 6 ? 1 : 0));
 }
 
 int32_t ReadDSBlocks(const QString &lengthText, QString &data)
 {
     const int blocks = dsBlockCount(lengthText);
     data.clear();
+    // A garbled length must not make the readout loop for hours, and a
+    // shortened archive must not pass for the whole one.
+    if (blocks > MaxDsBlocks)
+        return drv::DrvAnswerTooLong;
     int32_t status = 0;
     for (int i = 0; i < blocks; ++i) {
         QString block;
@@ -94,6 +96,12 @@ void ReadDSRecord(const QString &commands, TDSData &record)
             record.Field[size_t(fieldOf(c))] = text;
     }
     if (record.Field[1] == QLatin1String("01")) {
+        const int blocks = dsBlockCount(length);
+        if (blocks > MaxDsBlocks) {
+            record.Field[11].clear();
+            LangMessageBoxArgs(7003, {blocks, MaxDsBlocks}, 500, MbOk);
+            return;
+        }
         const int32_t status = ReadDSBlocks(length, record.Field[11]);
         if (record.Field[11].isEmpty())
             LangMessageBoxArgs(7001, {status}, 500, MbOk);

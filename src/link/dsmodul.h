@@ -24,9 +24,15 @@ extern const char *const DSCommands; // "blnpstz^VY|T"
 // link. Reports its failures itself (messages 7000 to 7002).
 void ReadDSArchive();
 void ReadDSRecord(const QString &commands, TDSData &record);
+// The most data blocks a record is read with (24576 fields, far more than
+// any device holds). A record announcing more is reported (message 7003) and
+// its data is not read.
+constexpr int MaxDsBlocks = 4096;
+
 // Reads the data blocks announced by `lengthText` (hex count of 3-character
 // fields, 6 fields a block) into `data`; returns the status of the last
-// block read. An empty or non-hex length reads no block.
+// block read. An empty or non-hex length reads no block; more than
+// MaxDsBlocks reads none and gives -12.
 int32_t ReadDSBlocks(const QString &lengthText, QString &data);
 // The number of blocks for a length text: 0 when it is empty or not hex.
 int dsBlockCount(const QString &lengthText);

@@ -14,6 +14,7 @@
 #include "info.h"
 #include "inisettings.h"
 #include "langsupp.h"
+#include "linkstatus.h"
 #include "meldung.h"
 #include "translateform.h"
 #include "ui_rq60main.h"
@@ -107,12 +108,6 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
 TFormRQ60Main::~TFormRQ60Main()
 {
     setBeforeMessageHook({});
-    // The link may outlive the window (it is destroyed after the event loop
-    // ends); it must not call back into a window that is gone.
-    if (TCommClass *link = currentLink()) {
-        link->OnLockChanged = nullptr;
-        link->OnLostConnection = nullptr;
-    }
 }
 
 Generation TFormRQ60Main::generation() const
@@ -175,13 +170,17 @@ void TFormRQ60Main::OpenCom()
                          TCommClass::OptCloseLine | TCommClass::OptCloseAndUnload);
         link->CheckInterval = uint16_t(IniSettings.Comm.CheckTime);
         link->SetActive(true);
-        link->OnLockChanged = [this](TCommClass *sender) { LockChanged(sender); };
-        link->OnLostConnection = [this](TCommClass *sender) { LostConnection(sender); };
+        // Connections end with the window or the link, whichever goes first.
+        connect(link->notifier(), &LinkNotifier::lockChanged, this, &TFormRQ60Main::LockChanged,
+                Qt::UniqueConnection);
+        connect(link->notifier(), &LinkNotifier::lostConnection, this,
+                &TFormRQ60Main::LostConnection, Qt::UniqueConnection);
         ChannelOpen = true;
-    } catch (const TCommClassException &) {
+    } catch (const TCommClassException &e) {
         // The user gets one plain message; the cause is in the cable, the
-        // port or the device, which message 510 asks them to check.
-        LangMessageBox(510, 500, MbOk);
+        // port or the device, which message 510 asks them to check. Its
+        // details say what the driver found.
+        LangMessageBoxDetails(510, 500, MbOk, connectFailureDetails(e, currentLink()));
     }
 }
 
@@ -302,9 +301,9 @@ int32_t TFormRQ60Main::readDsArchive()
         OpenCom();
         if (ChannelOpen)
             ReadDSArchive();
-    } catch (const TCommClassException &) {
+    } catch (const TCommClassException &e) {
         // A driver library that cannot be loaded: no readout this time.
-        LangMessageBox(510, 500, MbOk);
+        LangMessageBoxDetails(510, 500, MbOk, connectFailureDetails(e, currentLink()));
     }
     try {
         replaceCurrentLink(QStringLiteral("WN"));

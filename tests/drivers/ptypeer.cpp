@@ -2,6 +2,7 @@
 
 #include "iecframe.h"
 
+#include <chrono>
 #include <cstring>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -79,6 +80,7 @@ void PtyPeer::stop()
 
 void PtyPeer::hangUp()
 {
+    std::lock_guard<std::mutex> lock(m_writeMutex);
     close(m_master);
     m_master = -1;
 }
@@ -110,6 +112,31 @@ std::size_t PtyPeer::requestLength(const std::string &in) const
     return 1;
 }
 
+int PtyPeer::lineBaud() const
+{
+    termios t{};
+    if (m_master < 0 || tcgetattr(m_master, &t) != 0)
+        return 9600;
+    switch (cfgetospeed(&t)) {
+    case B300: return 300;
+    case B600: return 600;
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    default: return 38400;
+    }
+}
+
+void PtyPeer::inject(const std::string &bytes)
+{
+    std::lock_guard<std::mutex> lock(m_writeMutex);
+    if (m_master >= 0 && write(m_master, bytes.data(), bytes.size()) < 0) {
+        // the program's side is gone; nothing to do
+    }
+}
+
 void PtyPeer::run()
 {
     std::string in;
@@ -121,6 +148,7 @@ void PtyPeer::run()
         ssize_t n = read(m_master, chunk, sizeof chunk);
         if (n <= 0)
             continue;
+        const auto received = std::chrono::steady_clock::now();
         in.append(chunk, static_cast<std::size_t>(n));
         while (!in.empty() && m_master >= 0) {
             std::size_t len = requestLength(in);
@@ -132,9 +160,15 @@ void PtyPeer::run()
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_requests.push_back(request);
             }
+            // 10 bits a byte on the wire, then the device's reaction time.
+            const auto due =
+                received +
+                std::chrono::microseconds(static_cast<long long>(len) * 10000000LL / lineBaud()) +
+                std::chrono::milliseconds(m_reactMs.load());
             std::string reply = m_handler(request);
-            if (m_master >= 0 && !reply.empty() && write(m_master, reply.data(), reply.size()) < 0)
-                break;
+            std::this_thread::sleep_until(due);
+            if (!reply.empty())
+                inject(reply);
         }
     }
 }

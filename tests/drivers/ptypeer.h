@@ -35,6 +35,8 @@ class PtyPeer
 public:
     // Gets one complete request (a sign-on line, a SOH frame or a single
     // byte) and returns the bytes to answer; it may sleep or call hangUp().
+    // The answer goes out no sooner than a real device could send it: after
+    // the request's wire time at the line's rate and the reaction time.
     using Handler = std::function<std::string(const std::string &request)>;
 
     PtyPeer();
@@ -44,19 +46,27 @@ public:
     void stop();
     void hangUp();
     int master() const { return m_master; }
+    // Least time from the end of a request to its answer (default 20 ms).
+    void setReactionMs(int ms) { m_reactMs = ms; }
+    // Writes bytes to the program's side at once, as a device that talks
+    // out of turn (from any thread).
+    void inject(const std::string &bytes);
     std::vector<std::string> requests();
     int countStartingWith(const std::string &prefix);
 
 private:
     void run();
     std::size_t requestLength(const std::string &in) const;
+    int lineBaud() const;
     int m_master = -1;
+    std::atomic<int> m_reactMs{20};
     int m_keeper = -1; // holds the slave open so the master never sees a hang-up between opens
     std::string m_slave;
     Handler m_handler;
     std::thread thread_;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
+    std::mutex m_writeMutex;
     std::vector<std::string> m_requests;
 };
 

@@ -51,6 +51,13 @@ void TestFraming::scan_data()
                                  << ""s << 0;
     QTest::newRow("overlong") << "\x02"s + std::string(80, '7') << int(iec::Scan::BadBcc) << ""s
                               << 81;
+    // A complete frame is held to the limit as well as one still growing.
+    const std::string atLimit = iec::dataFrame(std::string(64, 'x'));
+    const std::string beyond = iec::dataFrame(std::string(65, 'x'));
+    QTest::newRow("complete at the limit")
+        << atLimit << int(iec::Scan::Frame) << std::string(64, 'x') << int(atLimit.size());
+    QTest::newRow("complete beyond the limit")
+        << beyond << int(iec::Scan::BadBcc) << ""s << int(beyond.size());
     QTest::newRow("nak after noise") << "zz\x15"s << int(iec::Scan::Nak) << ""s << 3;
     QTest::newRow("only noise") << "abc"s << int(iec::Scan::NeedMore) << ""s << 3;
     const std::string op = iec::commandFrame("P0", "(1234)");

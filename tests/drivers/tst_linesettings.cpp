@@ -5,6 +5,8 @@
 #include <QtTest>
 #include <cerrno>
 #include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class TestLineSettings : public QObject
 {
@@ -15,6 +17,8 @@ private slots:
     void portNames();
     void confFile();
     void resolution();
+    void hostileConfFiles();
+    void settingsReadBack();
     void openErrors();
 };
 
@@ -74,6 +78,15 @@ void TestLineSettings::confFile()
     QCOMPARE(sline::confPortPath(conf, 3), std::string());
 }
 
+namespace {
+std::string resolved(int n)
+{
+    std::string path;
+    int32_t st = sline::resolvePortPath(n, path);
+    return st == drv::DrvOk ? path : "status " + std::to_string(st);
+}
+} // namespace
+
 void TestLineSettings::resolution()
 {
     QTemporaryDir dir;
@@ -83,15 +96,80 @@ void TestLineSettings::resolution()
     conf.close();
     qputenv("PXRQ60_SETTINGS_DIR", dir.path().toUtf8());
     qunsetenv("SLINE_32_COM4");
-    QCOMPARE(sline::resolvePortPath(4), std::string("/dev/from-conf"));
+    QCOMPARE(resolved(4), std::string("/dev/from-conf"));
     qputenv("SLINE_32_COM4", "/dev/from-env");
-    QCOMPARE(sline::resolvePortPath(4), std::string("/dev/from-env"));
+    QCOMPARE(resolved(4), std::string("/dev/from-env"));
     qputenv("SLINE_32_COM4", ""); // set but empty counts as not set
-    QCOMPARE(sline::resolvePortPath(4), std::string("/dev/from-conf"));
-    QCOMPARE(sline::resolvePortPath(5), std::string("/dev/ttyS4"));
+    QCOMPARE(resolved(4), std::string("/dev/from-conf"));
+    QCOMPARE(resolved(5), std::string("/dev/ttyS4"));
+    QVERIFY(conf.remove());
+    QCOMPARE(resolved(4), std::string("/dev/ttyS3")); // no file: the default
     qunsetenv("PXRQ60_SETTINGS_DIR");
     QCOMPARE(sline::settingsDirectory(), std::string("/var/lib/pxrq60"));
     qunsetenv("SLINE_32_COM4");
+}
+
+void TestLineSettings::hostileConfFiles()
+{
+    // Only a regular file of sensible size is read: a FIFO would block the
+    // program, a link to /dev/zero would never end, a link could make it read
+    // any file as port settings.
+    QTemporaryDir dir;
+    qputenv("PXRQ60_SETTINGS_DIR", dir.path().toUtf8());
+    qunsetenv("SLINE_32_COM1");
+    const std::string conf = dir.filePath("sline_32.conf").toStdString();
+    const std::string good = dir.filePath("good.conf").toStdString();
+    QFile g(QString::fromStdString(good));
+    QVERIFY(g.open(QIODevice::WriteOnly));
+    g.write("COM1=/dev/ttyUSB0\n");
+    g.close();
+    const std::string refused = "status " + std::to_string(int(drv::DrvPortConfig));
+
+    QCOMPARE(mkfifo(conf.c_str(), 0600), 0);
+    QCOMPARE(resolved(1), refused);
+    QCOMPARE(::unlink(conf.c_str()), 0);
+    QCOMPARE(symlink("/dev/zero", conf.c_str()), 0);
+    QCOMPARE(resolved(1), refused);
+    QCOMPARE(::unlink(conf.c_str()), 0);
+    QCOMPARE(symlink(good.c_str(), conf.c_str()), 0);
+    QCOMPARE(resolved(1), refused);
+    QCOMPARE(::unlink(conf.c_str()), 0);
+    QCOMPARE(symlink("/nonexistent/target", conf.c_str()), 0); // dangling
+    QCOMPARE(resolved(1), refused);
+    QCOMPARE(::unlink(conf.c_str()), 0);
+    QCOMPARE(::mkdir(conf.c_str(), 0700), 0);
+    QCOMPARE(resolved(1), refused);
+    QCOMPARE(::rmdir(conf.c_str()), 0);
+
+    QFile big(QString::fromStdString(conf));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    big.write(QByteArray("COM1=/dev/ttyUSB0\n") + QByteArray(int(sline::MaxConfBytes), '#'));
+    big.close();
+    QCOMPARE(resolved(1), refused);
+    QVERIFY(big.resize(sline::MaxConfBytes));
+    QCOMPARE(resolved(1), std::string("/dev/ttyUSB0")); // at the cap it is still read
+    qunsetenv("PXRQ60_SETTINGS_DIR");
+}
+
+void TestLineSettings::settingsReadBack()
+{
+    termios asked{};
+    cfmakeraw(&asked);
+    asked.c_cflag = (asked.c_cflag & ~(CSIZE | PARENB)) | CS7 | PARENB;
+    cfsetispeed(&asked, B9600);
+    cfsetospeed(&asked, B9600);
+    QVERIFY(sline::settingsTaken(asked, asked, false));
+    termios got = asked;
+    cfsetospeed(&got, B4800); // an adapter without the rate
+    QVERIFY(!sline::settingsTaken(asked, got, false));
+    QVERIFY(!sline::settingsTaken(asked, got, true));
+    got = asked;
+    got.c_cflag = (got.c_cflag & ~(CSIZE | PARENB)) | CS8; // no 7E1
+    QVERIFY(!sline::settingsTaken(asked, got, false));
+    QVERIFY(sline::settingsTaken(asked, got, true)); // a pseudo-terminal is always 8N
+    got = asked;
+    got.c_cflag |= CSTOPB;
+    QVERIFY(!sline::settingsTaken(asked, got, true));
 }
 
 void TestLineSettings::openErrors()

@@ -62,8 +62,25 @@ private slots:
     void badRequests();
     void signOnRefused();
     void hangUpDuringRead();
+    void lateAnswerIsNotTakenForTheNextRead();
+    void lateReadAnswerIsNotAWritesReadBack();
+    void lateAckDoesNotConfirmARefusedWrite();
+    void ackFollowedByARefusalConfirmsNothing();
+    void duplicatedAnswers();
+    void staleFrameAheadOfTheAnswer();
+    void echoingHead();
 
 private:
+    // Sends `bytes` to the driver `ms` from now, as a device that answers
+    // late; joined before the peer goes.
+    void later(int ms, const std::string &bytes)
+    {
+        m_late.emplace_back([this, ms, bytes] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            peer->inject(bytes);
+        });
+    }
+    std::vector<std::thread> m_late;
     int32_t connect()
     {
         peer->start([this](const std::string &r) { return device.answer(r); });
@@ -93,6 +110,9 @@ void TestPcola::init()
 
 void TestPcola::cleanup()
 {
+    for (std::thread &t : m_late)
+        t.join();
+    m_late.clear();
     proto.call(drv::ProtoEnd);
     proto.call(drv::ProtoDeinit);
     line.call(drv::LineDeinit);
@@ -155,7 +175,9 @@ void TestPcola::repeats()
     QFETCH(QString, fault);
     QFETCH(int, failingTries);
     const std::string cmd = request.contains('=') ? "W1" : "R1";
-    device.override = [&](const std::string &req, int n) -> std::string {
+    // By value: the peer thread still calls the override while the test is
+    // cleaned up (the session end), after this function has returned.
+    device.override = [cmd, fault, failingTries](const std::string &req, int n) -> std::string {
         if (req.compare(1, 2, cmd) != 0 || n > failingTries)
             return "default";
         if (fault == "nak")
@@ -280,6 +302,166 @@ void TestPcola::hangUpDuringRead()
     std::string text = "L34";
     QCOMPARE(proto.text(drv::ProtoRead, text), int(drv::DrvLineGone));
     QVERIFY(t.elapsed() < 1500);
+}
+
+void TestPcola::lateAnswerIsNotTakenForTheNextRead()
+{
+    // Read N: the first try is answered 2.5 s late, the second in time.
+    // Read N+1 of the same address, answered slowly, must show what the
+    // device holds now, not the late answer that arrives while it waits.
+    const std::string req = iec::commandFrame("R1", "L34()");
+    device.override = [this, req](const std::string &r, int n) -> std::string {
+        if (r != req)
+            return "default";
+        if (n == 1)
+            later(2500, iec::dataFrame("L34(late)"));
+        if (n == 1)
+            return "";
+        if (n == 3)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        return "default";
+    };
+    device.values["L34"] = "first";
+    QCOMPARE(connect(), 0);
+    std::string text = "L34";
+    QCOMPARE(proto.text(drv::ProtoRead, text), 0);
+    QCOMPARE(text, "L34=first"s);
+    device.values["L34"] = "second";
+    text = "L34";
+    QCOMPARE(proto.text(drv::ProtoRead, text), 0);
+    QCOMPARE(text, "L34=second"s);
+}
+
+void TestPcola::lateReadAnswerIsNotAWritesReadBack()
+{
+    // The late answer of a read arrives during the read-back of the next
+    // write: the write must show what the device stored, not the old value.
+    const std::string read = iec::commandFrame("R1", "P4()");
+    device.override = [this, read](const std::string &r, int n) -> std::string {
+        if (r != read)
+            return "default";
+        if (n == 1) {
+            later(2500, iec::dataFrame("P4(0.1)"));
+            return "";
+        }
+        if (n == 3) // the read-back, slowly
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        return "default";
+    };
+    QCOMPARE(connect(), 0);
+    std::string text = "P4";
+    QCOMPARE(proto.text(drv::ProtoRead, text), 0);
+    text = "P4=0.2";
+    QCOMPARE(proto.text(drv::ProtoWrite, text), 0);
+    QCOMPARE(text, "P4=0.20"s);
+}
+
+void TestPcola::lateAckDoesNotConfirmARefusedWrite()
+{
+    // A write that got no answer on any try; the ACK of its last try comes
+    // late, while the device refuses the next write (slowly).
+    const std::string first = iec::commandFrame("W1", "P4(1)");
+    const std::string second = iec::commandFrame("W1", "P4(2)");
+    device.override = [this, first, second](const std::string &r, int n) -> std::string {
+        if (r == first) {
+            if (n == 3)
+                later(2300, std::string(1, iec::ACK));
+            return "";
+        }
+        if (r == second) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            return iec::dataFrame("(ER03)");
+        }
+        return "default";
+    };
+    QCOMPARE(connect(), 0);
+    std::string text = "P4=1";
+    QCOMPARE(proto.text(drv::ProtoWrite, text), int(drv::DrvNotConfirmed));
+    text = "P4=2";
+    QCOMPARE(proto.text(drv::ProtoWrite, text), drv::deviceError(3));
+}
+
+void TestPcola::ackFollowedByARefusalConfirmsNothing()
+{
+    // A noise byte 0x06 just before the device's refusal: the ACK does not
+    // stand alone, so nobody can say the device took the write.
+    device.override = [](const std::string &r, int) -> std::string {
+        if (r.compare(1, 2, "W1") == 0)
+            return std::string(1, iec::ACK) + iec::dataFrame("(ER03)");
+        return "default";
+    };
+    QCOMPARE(connect(), 0);
+    std::string text = "P4=0.3";
+    QCOMPARE(proto.text(drv::ProtoWrite, text), int(drv::DrvNotConfirmed));
+    QCOMPARE(peer->countStartingWith("\x01R1"), 0); // never read back as if written
+}
+
+void TestPcola::duplicatedAnswers()
+{
+    // A device (or head) that sends every answer twice: an ACK twice still
+    // confirms its write; the copy of a read's answer is not taken for the
+    // next read.
+    const std::string read = iec::commandFrame("R1", "L34()");
+    device.override = [this, read](const std::string &r, int) -> std::string {
+        if (r.compare(1, 2, "W1") == 0) {
+            device.values["P4"] = "0.40";
+            return std::string(2, iec::ACK);
+        }
+        if (r == read)
+            return device.values["L34"] == "first"
+                       ? iec::dataFrame("L34(first)") + iec::dataFrame("L34(first)")
+                       : "default";
+        return "default";
+    };
+    QCOMPARE(connect(), 0);
+    std::string text = "P4=0.4";
+    QCOMPARE(proto.text(drv::ProtoWrite, text), 0);
+    QCOMPARE(text, "P4=0.40"s);
+    QCOMPARE(peer->countStartingWith("\x01W1"), 1);
+    device.values["L34"] = "first";
+    text = "L34";
+    QCOMPARE(proto.text(drv::ProtoRead, text), 0);
+    QCOMPARE(text, "L34=first"s);
+    device.values["L34"] = "second";
+    text = "L34";
+    QCOMPARE(proto.text(drv::ProtoRead, text), 0);
+    QCOMPARE(text, "L34=second"s);
+}
+
+void TestPcola::staleFrameAheadOfTheAnswer()
+{
+    // An old frame comes out of a buffer the moment the request is sent,
+    // before the device could have answered; then the real answer.
+    const std::string read = iec::commandFrame("R1", "L34()");
+    device.override = [this, read](const std::string &r, int n) -> std::string {
+        if (r == read && n == 2)
+            peer->inject(iec::dataFrame("L34(old)"));
+        return "default";
+    };
+    device.values["L34"] = "old";
+    QCOMPARE(connect(), 0);
+    std::string text = "L34";
+    QCOMPARE(proto.text(drv::ProtoRead, text), 0);
+    device.values["L34"] = "new";
+    text = "L34";
+    QCOMPARE(proto.text(drv::ProtoRead, text), 0);
+    QCOMPARE(text, "L34=new"s);
+}
+
+void TestPcola::echoingHead()
+{
+    // An optical head returns every byte we send, at once.
+    device.override = [this](const std::string &r, int) -> std::string {
+        peer->inject(r);
+        return "default";
+    };
+    QCOMPARE(connect(), 0);
+    std::string text = "L34";
+    QCOMPARE(proto.text(drv::ProtoRead, text), 0);
+    QCOMPARE(text, "L34=2.05"s);
+    text = "P4=0.5";
+    QCOMPARE(proto.text(drv::ProtoWrite, text), 0);
+    QCOMPARE(text, "P4=0.50"s);
 }
 
 QTEST_GUILESS_MAIN(TestPcola)

@@ -3,6 +3,8 @@
 #include "ptypeer.h"
 
 #include <QtTest>
+#include <atomic>
+#include <thread>
 
 using namespace std::string_literals;
 
@@ -17,8 +19,21 @@ private slots:
     void blockReadNotRepeated();
     void fieldLength();
     void badCalls();
+    void lateFieldAnswerIsNotFiledUnderTheNextLetter();
+    void answersThatDisagreeAfterATimeoutFailTheField();
+    void completeFrameHeldToTheFieldLimit();
+    void echoingHead();
 
 private:
+    void later(int ms, const std::string &bytes)
+    {
+        m_late.emplace_back([this, ms, bytes] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            peer->inject(bytes);
+        });
+    }
+    std::vector<std::thread> m_late;
+    std::atomic<int> m_tries{0};
     int32_t connect(PtyPeer::Handler h)
     {
         peer->start(std::move(h));
@@ -67,6 +82,10 @@ void TestPcolb::init()
 
 void TestPcolb::cleanup()
 {
+    for (std::thread &t : m_late)
+        t.join();
+    m_late.clear();
+    m_tries = 0;
     proto.call(drv::ProtoDeinit);
     line.call(drv::LineDeinit);
     delete peer;
@@ -134,6 +153,80 @@ void TestPcolb::badCalls()
     char buf[31];
     QCOMPARE(proto.proc(drv::ProtoRead, buf, &count, nullptr), int(drv::DrvBadArgument));
     QCOMPARE(proto.call(drv::ProtoWrite, buf, 31), int(drv::DrvBadArgument));
+}
+
+void TestPcolb::lateFieldAnswerIsNotFiledUnderTheNextLetter()
+{
+    // "l" is answered 2.5 s late on its first try, then in time; "n" is
+    // answered slowly. DS answers carry no letter: only time tells that the
+    // late "l" text is not the answer to "n".
+    QCOMPARE(connect([this](const std::string &req) -> std::string {
+                 if (req[0] == 'l' && ++m_tries == 1) {
+                     later(2500, iec::dataFrame("LLL"));
+                     return "";
+                 }
+                 if (req[0] == 'l')
+                     return iec::dataFrame("LLL");
+                 if (req[0] == 'n') {
+                     std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+                     return iec::dataFrame("NNN");
+                 }
+                 return record(req);
+             }),
+             0);
+    std::string text;
+    QCOMPARE(field('l', text), 0);
+    QCOMPARE(text, "LLL"s);
+    QCOMPARE(field('n', text), 0);
+    QCOMPARE(text, "NNN"s);
+    QCOMPARE(peer->countStartingWith("l"), 3); // after the timeout, read once more to agree
+}
+
+void TestPcolb::answersThatDisagreeAfterATimeoutFailTheField()
+{
+    // After a try that timed out, two answers that differ cannot both be
+    // the field: it fails rather than take one of them.
+    QCOMPARE(connect([this](const std::string &req) -> std::string {
+                 if (req[0] != 'p')
+                     return record(req);
+                 const int n = ++m_tries;
+                 return n == 1 ? "" : iec::dataFrame("P" + std::to_string(n));
+             }),
+             0);
+    std::string text = "kept";
+    QCOMPARE(field('p', text), int(drv::DrvUnexpected));
+    QCOMPARE(peer->countStartingWith("p"), 6);
+}
+
+void TestPcolb::completeFrameHeldToTheFieldLimit()
+{
+    // The device's fields have at most 30 characters; a frame longer than
+    // the 64 the driver allows is noise even when it arrives complete.
+    QCOMPARE(connect([](const std::string &req) -> std::string {
+                 if (req[0] == 'L')
+                     return iec::dataFrame(std::string(64, 'L'));
+                 if (req[0] == 'M')
+                     return iec::dataFrame(std::string(65, 'M'));
+                 return record(req);
+             }),
+             0);
+    std::string text;
+    QCOMPARE(field('L', text, 100), 0);
+    QCOMPARE(text.size(), std::size_t(64));
+    QCOMPARE(field('M', text, 100), int(drv::DrvCorrupt));
+}
+
+void TestPcolb::echoingHead()
+{
+    QCOMPARE(connect([this](const std::string &req) -> std::string {
+                 peer->inject(req);
+                 return record(req);
+             }),
+             0);
+    std::string text;
+    QCOMPARE(field('Y', text), 0);
+    QCOMPARE(text, "01"s);
+    QCOMPARE(peer->countStartingWith("Y"), 1);
 }
 
 QTEST_GUILESS_MAIN(TestPcolb)

@@ -4,6 +4,7 @@
 
 #include <QtTest>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -21,6 +22,11 @@ private slots:
     void exclusive();
     void outOfOrder();
     void lineGone();
+    void receiveWaitsAsLongAsAsked();
+    void flushCountsWhatItDrops();
+    void lineTiming();
+    void overlongOpenTextRefused();
+    void closeSendsWhatIsPending();
     void resolvesPortNames();
 
 private:
@@ -176,6 +182,76 @@ void TestSline::lineGone()
     QVERIFY(t.elapsed() < 1000);
     char out[] = "x";
     QCOMPARE(line.call(drv::LineSend, out, 1), int(drv::DrvLineGone));
+}
+
+void TestSline::receiveWaitsAsLongAsAsked()
+{
+    // The protocol drivers pass the time left of their wait down, so a
+    // silent try ends when its wait says, not up to 300 ms later.
+    QCOMPARE(open(), 0);
+    char in[4];
+    std::thread soon([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        (void)!write(peer->master(), "A", 1);
+    });
+    int32_t count = 4, wait = 40;
+    QCOMPARE(line.proc(drv::LineReceive, in, &count, &wait), int(drv::DrvTimeout));
+    soon.join();
+    QCOMPARE(line.call(drv::LineFlushInput), 0);
+    std::thread late([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        (void)!write(peer->master(), "B", 1);
+    });
+    count = 4;
+    wait = 2000;
+    QCOMPARE(line.proc(drv::LineReceive, in, &count, &wait), 0); // beyond the default 300 ms
+    late.join();
+    QCOMPARE(count, 1);
+}
+
+void TestSline::flushCountsWhatItDrops()
+{
+    QCOMPARE(open(), 0);
+    QCOMPARE(write(peer->master(), "stale", 5), 5);
+    QTest::qWait(50);
+    int32_t count = 0, param = 0;
+    QCOMPARE(line.proc(drv::LineFlushInput, nullptr, &count, &param), 0);
+    QCOMPARE(count, 5);
+}
+
+void TestSline::lineTiming()
+{
+    // The protocol drivers derive their waits from what the line reports.
+    int32_t baud = 0, bits = 0;
+    QCOMPARE(line.proc(drv::LineTiming, nullptr, &baud, &bits), int(drv::DrvOutOfOrder));
+    QCOMPARE(open("COM5:9600,E,7,2,BIN,RS0,DS0"), 0);
+    QCOMPARE(line.proc(drv::LineTiming, nullptr, &baud, &bits), 0);
+    QCOMPARE(baud, 9600);
+    QCOMPARE(bits, 11); // start, 7 data, parity, 2 stop
+}
+
+void TestSline::overlongOpenTextRefused()
+{
+    // A port and settings text beyond the program's 256-character buffer is
+    // refused as a whole, never cut to something that might open.
+    std::string text = "COM5:4800,N,8,1,BIN,RS0,DS0" + std::string(300, ' ');
+    QCOMPARE(line.call(drv::LineOpen, text.data()), int(drv::DrvBadSettings));
+}
+
+void TestSline::closeSendsWhatIsPending()
+{
+    // The end of a session sent right before the close reaches the device.
+    QCOMPARE(open(), 0);
+    char out[] = "\x01"
+                 "B0\x03q";
+    QCOMPARE(line.call(drv::LineSend, out, 5), 0);
+    QCOMPARE(line.call(drv::LineClose), 0);
+    char got[8] = {};
+    pollfd p{peer->master(), POLLIN, 0};
+    QVERIFY(poll(&p, 1, 1000) > 0);
+    QCOMPARE(read(peer->master(), got, sizeof got), 5);
+    QCOMPARE(QByteArray(got, 5), QByteArray("\x01"
+                                            "B0\x03q"));
 }
 
 // What the options dialog shows for a port is what an open would use: the

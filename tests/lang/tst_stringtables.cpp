@@ -129,9 +129,10 @@ void TestStringTables::everyReferencedIdHasText()
 {
     // Calls whose first argument is a string ID, and the Tags of the window
     // designs (only their low 16 bits are an ID).
-    static const QRegularExpression call(QStringLiteral(
-        "\\b(?:LangMessageBox|LangMessageBoxArgs|LangStatusBox|langText|langFormatId|"
-        "GetLangString|commError|LangId)\\(\\s*(\\d+)"));
+    static const QRegularExpression call(
+        QStringLiteral("\\b(?:LangMessageBox|LangMessageBoxArgs|LangMessageBoxDetails|"
+                       "LangStatusBox|langText|langFormatId|"
+                       "GetLangString|commError|LangId)\\(\\s*(\\d+)"));
     static const QRegularExpression tag(
         QStringLiteral("<property name=\"Tag\"[^>]*>\\s*<number>(\\d+)</number>"));
     QStringList missing;

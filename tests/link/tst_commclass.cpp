@@ -4,11 +4,15 @@
 #include "commclass.h"
 #include "devicevalues.h"
 #include "dsmodul.h"
+#include "linkstatus.h"
 #include "programpath.h"
 #include "testsupport.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QLoggingCategory>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <dlfcn.h>
@@ -35,11 +39,19 @@ private slots:
     void readListMatching();
     void failedReadKeepsOldTextAndLastStatus();
     void answerWithoutEqualsIsAFailedRead();
+    void silenceEndsTheList();
+    void writeAnswerWithoutEqualsKeepsTheValue();
     void storeValue();
     void checkTickSkipsWhileBusy();
     void lockChangesArePostedNotRaised();
     void undeterminedLockIsAlwaysReported();
     void failedCheckClosesAndReportsLoss();
+    void deviceAnswerInTheCheckProvesTheLinkAlive();
+    void failedConnectGivesThePortBack();
+    void withoutDriversNeverConnected();
+    void overlongOpenTextIsRefused();
+    void everyStatusHasAMeaning();
+    void loggingNamesCallsButNeverKeys();
     void checkIntervalZeroNeverStartsTimer();
     void clearingOptionStopsTimer();
     void unconfirmedWriteCountsOnlyExactReadBack();
@@ -47,6 +59,7 @@ private slots:
     void dsBlockCounts_data();
     void dsBlockCounts();
     void dsFailedFieldsAndLengths();
+    void dsRecordTooLongIsReportedNotCut();
 
 private:
     QStringList calls();
@@ -99,9 +112,10 @@ void TestCommClass::cleanup()
     // Forget every setting the test made.
     for (const char *lib : {"sline_32", "pcola_32", "pcolb_32"})
         for (const char *key :
-             {"status.0", "status.2", "status.4", "status.3", "receive", "fail.L7", "fail.L34",
-              "fail.P4", "answer.L8", "answer.L4", "answer.P4", "fail.n", "answer.b", "answer.Y",
-              "fail.x", "answer.x", "status.1", "fail.L4", "fail.P4=0.1"})
+             {"status.0",  "status.2", "status.4", "status.3",    "receive",
+              "fail.L7",   "fail.L34", "fail.P4",  "answer.L8",   "answer.L4",
+              "answer.P4", "fail.n",   "answer.b", "answer.Y",    "fail.x",
+              "answer.x",  "status.1", "fail.L4",  "fail.P4=0.1", "answer.P4=0.1"})
             set(lib, key, nullptr);
 }
 
@@ -246,7 +260,9 @@ void TestCommClass::loadFailures()
         replaceCurrentLink("DS");
         QFAIL("no exception");
     } catch (const TCommClassException &e) {
-        QCOMPARE(e.message(), QString("str9001: 0, pcolb_32.so"));
+        // ... with the loader's reason.
+        QVERIFY2(e.message().startsWith("str9001: 0, pcolb_32.so ("), qPrintable(e.message()));
+        QVERIFY(e.message().contains("No such file"));
     }
     LoadLanguageLibrary();
     TCommClass::setDriverDirectory(PX_FAKE_DRIVERS);
@@ -276,6 +292,11 @@ void TestCommClass::readListMatching_data()
     QTest::newRow("H, L, P order") << "P1,L1,H1" << QStringList{"H1", "L1", "P1"};
     QTest::newRow("P312 never read") << "P312,P311" << QStringList{"P311"};
     QTest::newRow("empty") << "" << QStringList{};
+    // What the list contains as letter + number + ",", nothing else.
+    QTest::newRow("letters run together") << "PL4,XH7" << QStringList{"H7", "L4"};
+    QTest::newRow("leading zero") << "L034,L0" << QStringList{"L0"};
+    QTest::newRow("four digits") << "L1034" << QStringList{};
+    QTest::newRow("twice") << "L2,L2,L2" << QStringList{"L2"};
 }
 
 void TestCommClass::readListMatching()
@@ -303,6 +324,40 @@ void TestCommClass::failedReadKeepsOldTextAndLastStatus()
     QCOMPARE(DeviceValues.L[34], QString("old34"));
     QCOMPARE(DeviceValues.L[8], QString("vL8")); // read in between
     QCOMPARE(ReadValues("L8,L7"), -104);
+}
+
+void TestCommClass::silenceEndsTheList()
+{
+    // A device gone silent in the middle of a page: the rest of the list is
+    // not read (each address would wait as long again); old texts stay.
+    openWn();
+    DeviceValues.L[8] = "old8";
+    for (const char *st : {"-7", "-8"}) {
+        set("pcola_32", "fail.L7", st);
+        QFile::remove(m_log);
+        QCOMPARE(ReadValues("L2,L7,L8,P4"), atoi(st));
+        QCOMPARE(calls(), (QStringList{"pcola_32 4 L2", "pcola_32 4 L7"}));
+        QCOMPARE(DeviceValues.L[8], QString("old8"));
+    }
+    set("pcola_32", "fail.L7", "-104"); // the device answered: go on
+    QFile::remove(m_log);
+    QCOMPARE(ReadValues("L2,L7,L8"), -104);
+    QCOMPARE(calls().size(), 3);
+}
+
+void TestCommClass::writeAnswerWithoutEqualsKeepsTheValue()
+{
+    openWn();
+    DeviceValues.P[4] = "0.5";
+    set("pcola_32", "answer.P4=0.1", "P4 garbage");
+    QString answer = "before";
+    QCOMPARE(WriteValue("P4=0.1", &answer), int(drv::DrvUnexpected));
+    QCOMPARE(answer, QString("before"));
+    QString stored;
+    QCOMPARE(WriteValueConfirmed("P4", "0.1", &stored), int(drv::DrvUnexpected));
+    QCOMPARE(DeviceValues.P[4], QString("0.5"));
+    QCOMPARE(stored, QString("0.5"));
+    set("pcola_32", "answer.P4=0.1", nullptr);
 }
 
 void TestCommClass::answerWithoutEqualsIsAFailedRead()
@@ -362,25 +417,22 @@ void TestCommClass::lockChangesArePostedNotRaised()
     set("pcola_32", "answer.L4", "L4=.3.30");
     TCommClass *link = openWn();
     QCOMPARE(int(link->LockState), int(TCommClass::LockOpen));
-    int raised = 0;
-    link->OnLockChanged = [&](TCommClass *sender) {
-        QCOMPARE(sender, link);
-        ++raised;
-    };
+    QSignalSpy raised(link->notifier(), &LinkNotifier::lockChanged);
     set("pcola_32", "answer.L4", "L4=.3");
     link->CheckTick();
-    QCOMPARE(raised, 0); // never from inside the check
+    QCOMPARE(raised.count(), 0); // never from inside the check
     QCOMPARE(int(link->LockState), int(TCommClass::LockClosed));
     QCoreApplication::processEvents();
-    QCOMPARE(raised, 1);
+    QCOMPARE(raised.count(), 1);
+    QCOMPARE(raised.at(0).at(0).value<TCommClass *>(), link);
     link->CheckTick(); // unchanged: nothing posted
     QCoreApplication::processEvents();
-    QCOMPARE(raised, 1);
+    QCOMPARE(raised.count(), 1);
     link->SetOptions(30 & ~TCommClass::OptReportLock);
     set("pcola_32", "answer.L4", "L4=30.1");
     link->CheckTick();
     QCoreApplication::processEvents();
-    QCOMPARE(raised, 1);
+    QCOMPARE(raised.count(), 1);
 }
 
 void TestCommClass::undeterminedLockIsAlwaysReported()
@@ -391,18 +443,18 @@ void TestCommClass::undeterminedLockIsAlwaysReported()
     link->SetInitString("4800,N,8,1,BIN,RS0,DS0");
     link->SetOptions(30);
     link->SetActive(true);
-    QCOMPARE(calls().mid(6), (QStringList{"sline_32 3", "sline_32 5", "pcolb_32 4 a"}));
-    int raised = 0;
-    link->OnLockChanged = [&](TCommClass *) { ++raised; };
+    QCOMPARE(calls().mid(6),
+             (QStringList{"sline_32 4", "sline_32 3", "sline_32 7", "sline_32 5", "pcolb_32 4 a"}));
+    QSignalSpy raised(link->notifier(), &LinkNotifier::lockChanged);
     link->CheckTick();
     link->CheckTick();
     QCoreApplication::processEvents();
-    QCOMPARE(raised, 2);
+    QCOMPARE(raised.count(), 2);
     QCOMPARE(int(link->LockState), 0);
-    // No answer to the three STX bytes: the receive's status stands.
+    // No answer to the three STX bytes is a failed link test, not a success.
     set("sline_32", "receive", "");
     uint8_t lock = 9;
-    QCOMPARE(link->CheckLink(lock), 0);
+    QCOMPARE(link->CheckLink(lock), int(drv::DrvTimeout));
     QCOMPARE(int(lock), 0);
 }
 
@@ -411,16 +463,127 @@ void TestCommClass::failedCheckClosesAndReportsLoss()
     set("pcola_32", "answer.L4", "L4=.3");
     TCommClass *link = openWn(30, 40);
     QVERIFY(link->timerRunning());
-    int lost = 0, locks = 0;
-    link->OnLostConnection = [&](TCommClass *) { ++lost; };
-    link->OnLockChanged = [&](TCommClass *) { ++locks; };
+    QSignalSpy lost(link->notifier(), &LinkNotifier::lostConnection);
+    QSignalSpy locks(link->notifier(), &LinkNotifier::lockChanged);
     set("pcola_32", "fail.L4", "-8");
     set("pcola_32", "status.4", "-8");
-    QTRY_COMPARE_WITH_TIMEOUT(lost, 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 3000);
     QVERIFY(!link->IsConnected());
     QVERIFY(!link->timerRunning());
     QCOMPARE(int(link->LockState), int(TCommClass::LockClosed)); // unchanged
-    QCOMPARE(locks, 0);
+    QCOMPARE(locks.count(), 0);
+}
+
+void TestCommClass::deviceAnswerInTheCheckProvesTheLinkAlive()
+{
+    // ER05 "busy" is the device answering: no reason to end the program.
+    set("pcola_32", "answer.L4", "L4=.3");
+    TCommClass *link = openWn(30, 0);
+    QSignalSpy lost(link->notifier(), &LinkNotifier::lostConnection);
+    QSignalSpy locks(link->notifier(), &LinkNotifier::lockChanged);
+    set("pcola_32", "fail.L4", "-105");
+    link->CheckTick();
+    QCoreApplication::processEvents();
+    QCOMPARE(lost.count(), 0);
+    QCOMPARE(locks.count(), 0);
+    QVERIFY(link->IsConnected());
+    QCOMPARE(int(link->LockState), int(TCommClass::LockClosed));
+    set("pcola_32", "fail.L4", "-7"); // silence is not
+    link->CheckTick();
+    QCoreApplication::processEvents();
+    QCOMPARE(lost.count(), 1);
+}
+
+void TestCommClass::failedConnectGivesThePortBack()
+{
+    // After 9006 the line is closed: no other program finds the port held.
+    set("pcola_32", "status.4", "-7");
+    try {
+        openWn();
+        QFAIL("no exception");
+    } catch (const TCommClassException &e) {
+        QCOMPARE(e.id(), 9006);
+        QCOMPARE(e.status(), int32_t(drv::DrvTimeout));
+    }
+    QVERIFY(!(currentLink()->State & TCommClass::StLineOpen));
+    QVERIFY(calls().endsWith("sline_32 8"));
+    QVERIFY(calls().contains("sline_32 6"));
+}
+
+void TestCommClass::withoutDriversNeverConnected()
+{
+    TCommClass *link = openWn(30, 40);
+    link->UnloadDrivers();
+    QCOMPARE(int(link->State), 0);
+    QVERIFY(!link->IsConnected());
+    QVERIFY(!link->timerRunning());
+    uint8_t lock = 9;
+    QCOMPARE(link->CheckLink(lock), int(drv::DrvOutOfOrder));
+    link->CheckTick(); // nothing to check, nothing to report
+    QSignalSpy lost(link->notifier(), &LinkNotifier::lostConnection);
+    QCoreApplication::processEvents();
+    QCOMPARE(lost.count(), 0);
+}
+
+void TestCommClass::overlongOpenTextIsRefused()
+{
+    TCommClass *link = replaceCurrentLink("WN");
+    link->SetPort("COM1");
+    link->SetInitString("4800,N,8,1,BIN,RS0,DS0," + QString(300, 'x'));
+    try {
+        link->SetActive(true);
+        QFAIL("no exception");
+    } catch (const TCommClassException &e) {
+        QCOMPARE(e.id(), 9004);
+        QCOMPARE(e.status(), int32_t(drv::DrvBadSettings));
+    }
+    for (const QString &c : calls())
+        QVERIFY2(!c.startsWith("sline_32 2"), qPrintable(c)); // never cut and opened
+}
+
+void TestCommClass::everyStatusHasAMeaning()
+{
+    QList<int32_t> statuses;
+    for (int32_t st = drv::DrvOutOfOrder; st >= drv::DrvPortConfig; --st)
+        statuses << st;
+    for (int nn = 1; nn <= 5; ++nn)
+        statuses << drv::deviceError(nn);
+    statuses << drv::deviceError(42) << -99;
+    QSet<QString> texts;
+    for (int32_t st : statuses) {
+        const QString t = statusMeaning(st);
+        QVERIFY2(!t.startsWith("str"), qPrintable(QString::number(st)));
+        texts << t;
+    }
+    QCOMPARE(texts.size(), statuses.size()); // each its own words
+}
+
+void TestCommClass::loggingNamesCallsButNeverKeys()
+{
+    static QStringList logged;
+    logged.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("pxrq60.link.debug=true"));
+    QtMessageHandler old =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext &c, const QString &m) {
+            if (QByteArray(c.category) == "pxrq60.link")
+                logged << m;
+        });
+    auto restore = qScopeGuard([old] {
+        qInstallMessageHandler(old);
+        QLoggingCategory::setFilterRules(QString());
+    });
+    openWn();
+    ReadValues("L34");
+    WriteValue("P9=12345678");
+    WriteValue("P11=87654321");
+    WriteValue("P0=11223344");
+    WriteValue("P4=0.1");
+    const QString all = logged.join('\n');
+    QVERIFY(all.contains("sline_32.so") && all.contains("pcola_32.so")); // the paths tried
+    QVERIFY2(all.contains("read L34") && all.contains("-> 0 success"), qPrintable(all));
+    QVERIFY(all.contains("P4=0.1"));
+    for (const char *secret : {"12345678", "87654321", "11223344", "P9", "P11", "P0="})
+        QVERIFY2(!all.contains(secret), secret);
 }
 
 void TestCommClass::checkIntervalZeroNeverStartsTimer()
@@ -559,6 +722,30 @@ void TestCommClass::dsFailedFieldsAndLengths()
     ReadDSArchive();
     QCOMPARE(m_rec->textIds(), QList<int>{7002});
     QCOMPARE(m_rec->shown[0].args, QStringList{"-7"});
+}
+
+void TestCommClass::dsRecordTooLongIsReportedNotCut()
+{
+    // A length beyond 4096 blocks (a garbled "b" answer, say): the readout
+    // says so instead of listing a shortened archive as the whole one.
+    TCommClass *link = replaceCurrentLink("DS");
+    link->SetPort("COM1");
+    link->SetInitString("4800,N,8,1,BIN,RS0,DS0");
+    link->SetActive(true);
+    set("pcolb_32", "answer.Y", "01");
+    set("pcolb_32", "answer.b", "6001"); // 24577 fields: 4097 blocks
+    QFile::remove(m_log);
+    TDSData rec;
+    rec.Field[11] = "old data";
+    ReadDSRecord(DSCommands, rec);
+    QCOMPARE(m_rec->textIds(), QList<int>{7003});
+    QCOMPARE(m_rec->shown[0].args, (QStringList{"4097", "4096"}));
+    QCOMPARE(rec.Field[11], QString());
+    QVERIFY(!calls().contains("pcolb_32 4 x"));
+    QString data;
+    QCOMPARE(ReadDSBlocks("6001", data), int(drv::DrvAnswerTooLong));
+    set("pcolb_32", "answer.b", "6000"); // 4096 blocks are still read
+    QCOMPARE(dsBlockCount("6000"), MaxDsBlocks);
 }
 
 QTEST_GUILESS_MAIN(TestCommClass)

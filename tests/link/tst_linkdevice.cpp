@@ -4,11 +4,13 @@
 #include "commclass.h"
 #include "devicevalues.h"
 #include "dsmodul.h"
+#include "linkstatus.h"
 #include "ptyserver.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <algorithm>
 #include <memory>
@@ -52,6 +54,8 @@ private slots:
     void dsRecordsOfAV1xDevice();
     void hangUpDuringAReadIsReportedQuickly();
     void corruptAndLateAnswersAreNeverStored();
+    void slowDsDeviceConnects();
+    void failedConnectSaysWhy();
 
 private:
     TCommClass *connect(int generation, uint16_t checkInterval = 0);
@@ -216,8 +220,7 @@ void TestLinkDevice::dsRecordsOfAV1xDevice()
 void TestLinkDevice::hangUpDuringAReadIsReportedQuickly()
 {
     TCommClass *link = connect(2, 300);
-    int lost = 0;
-    link->OnLostConnection = [&](TCommClass *) { ++lost; };
+    QSignalSpy lost(link->notifier(), &LinkNotifier::lostConnection);
     control("delay 800");
     QElapsedTimer t;
     t.start();
@@ -231,7 +234,7 @@ void TestLinkDevice::hangUpDuringAReadIsReportedQuickly()
     QCOMPARE(status, int(drv::DrvLineGone));
     QCOMPARE(DeviceValues.L[2], QString("before"));
     QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
-    QTRY_COMPARE_WITH_TIMEOUT(lost, 1, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(lost.count(), 1, 2000);
     QVERIFY(!link->IsConnected());
 }
 
@@ -261,6 +264,48 @@ void TestLinkDevice::corruptAndLateAnswersAreNeverStored()
     control("fail L18 off");
     QCOMPARE(ReadValues("L33"), 0);
     QCOMPARE(DeviceValues.L[33], QString::fromStdString(control("get L33")));
+}
+
+void TestLinkDevice::slowDsDeviceConnects()
+{
+    // A V1x device that takes 600 ms to react (the protocol allows 1500):
+    // the link test waits for its three ACK instead of failing the connect.
+    m_server = std::make_unique<rq60::PtyServer>(1);
+    qputenv("SLINE_32_COM1", m_server->start().c_str());
+    control("react 600");
+    TCommClass *link = replaceCurrentLink("DS");
+    link->SetPort("COM1");
+    link->SetInitString("4800,N,8,1,BIN,RS0,DS0");
+    link->SetOptions(30);
+    link->SetActive(true);
+    QVERIFY(link->IsConnected());
+    uint8_t lock = 9;
+    link->Busy = true;
+    QCOMPARE(link->CheckLink(lock), 0);
+    link->Busy = false;
+    QCOMPARE(int(lock), 0);
+}
+
+void TestLinkDevice::failedConnectSaysWhy()
+{
+    // The box says 510; its details name the driver status, what it means
+    // and the device the port name stands for.
+    qputenv("SLINE_32_COM1", "/nonexistent/ttyUSB7");
+    TCommClass *link = replaceCurrentLink("WN");
+    link->SetPort("COM1");
+    link->SetInitString("4800,N,8,1,BIN,RS0,DS0");
+    try {
+        link->SetActive(true);
+        QFAIL("no exception");
+    } catch (const TCommClassException &e) {
+        QCOMPARE(e.status(), int32_t(drv::DrvPortNotFound));
+        const QString details = connectFailureDetails(e, link);
+        QVERIFY2(details.contains(e.message()), qPrintable(details));
+        QVERIFY2(details.contains(langFormatId(9010, {-3, statusMeaning(-3)})),
+                 qPrintable(details));
+        QVERIFY2(details.contains("COM1") && details.contains("/nonexistent/ttyUSB7"),
+                 qPrintable(details));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLinkDevice)

@@ -2,6 +2,7 @@
 #include "devicemodel.h"
 
 #include <QtTest>
+#include <clocale>
 
 using rq60::DeviceModel;
 
@@ -12,11 +13,9 @@ std::string value(const DeviceModel &m, const char *address)
     int e = m.read(address, &v);
     return e ? "ER" + std::to_string(e) : v;
 }
-// The device's decimal point, whatever the test's locale (stod would
-// follow LC_NUMERIC).
 double num(const DeviceModel &m, const char *address)
 {
-    return QString::fromStdString(value(m, address)).toDouble();
+    return QByteArray::fromStdString(value(m, address)).toDouble(); // "." whatever the locale
 }
 } // namespace
 
@@ -35,6 +34,8 @@ private slots:
     void countersGrowAndTotalIsSum();
     void counterResetByGeneration();
     void totalTakenOnlyAsSum();
+    void totalTakenAsSumOfJustWrittenParts();
+    void numbersIgnoreTheNumericLocale();
     void batteryCapacityAnswer();
     void keysAndUserLock();
     void calibrationGivesTrueReadings();
@@ -313,6 +314,43 @@ void TestDeviceModel::totalTakenOnlyAsSum()
     QCOMPARE(m.write("H6", "1234.7", &stored), int(rq60::ErBadValue));
     QCOMPARE(m.write("H6", "1234.75", &stored), 0);
     QCOMPARE(stored, std::string("00001234.7500"));
+}
+
+void TestDeviceModel::totalTakenAsSumOfJustWrittenParts()
+{
+    // The program writes H2, H4 and then their sum to H6; gas keeps flowing
+    // meanwhile, so the counters have moved on when H6 arrives.
+    DeviceModel m(2);
+    m.setFlow(3600); // 1 m3 a second
+    m.setCalibrationLock(true);
+    std::string stored;
+    QCOMPARE(m.write("H2", "1234.5", &stored), 0);
+    QCOMPARE(m.write("H4", "0.25", &stored), 0);
+    m.advance(2000);
+    QVERIFY(num(m, "H2") > 1235);
+    QCOMPARE(m.write("H6", "1234.75", &stored), 0);
+    QCOMPARE(m.write("H6", "1234.75", &stored), int(rq60::ErBadValue)); // used once
+    QCOMPARE(m.write("H6", "1", &stored), int(rq60::ErBadValue));
+}
+
+void TestDeviceModel::numbersIgnoreTheNumericLocale()
+{
+    // The simulator runs inside Qt test programs, where LC_NUMERIC follows
+    // the environment; a decimal comma must not reach the device's texts.
+    const std::string old = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        QSKIP("locale de_DE.UTF-8 is not installed");
+    auto restore = qScopeGuard([&] { std::setlocale(LC_NUMERIC, old.c_str()); });
+    DeviceModel m(2);
+    m.setCalibrationLock(true);
+    std::string stored;
+    QCOMPARE(value(m, "L2"), std::string("15.4"));
+    QCOMPARE(m.write("P4", "0.1", &stored), 0);
+    QCOMPARE(stored, std::string("0.1"));
+    QCOMPARE(m.write("L35", "9.5", &stored), 0);
+    QCOMPARE(stored, std::string("9.5;120"));
+    QCOMPARE(m.write("H2", "12.5", &stored), 0);
+    QCOMPARE(stored.substr(0, 11), std::string("00000012.50"));
 }
 
 void TestDeviceModel::batteryCapacityAnswer()

@@ -67,6 +67,8 @@ private slots:
     void exchangeOverThePty();
     void reopenAfterClose();
     void reactionTimeAndPacing();
+    void answersWaitForTheRequestToCrossTheLine();
+    void lateAnswerComesAfterLaterOnes();
     void hangUpReachesTheProgram();
     void linkFollowsReplug();
     void programServesUntilStdinCloses();
@@ -123,6 +125,42 @@ void TestPtyServer::reactionTimeAndPacing()
     QCOMPARE(a, iec::dataFrame("L33(RQ60 RQ-60)"));
     QVERIFY(fast < std::chrono::milliseconds(200));
     QVERIFY(slow >= std::chrono::milliseconds(430));
+    ::close(fd);
+}
+
+void TestPtyServer::answersWaitForTheRequestToCrossTheLine()
+{
+    // The program set 1200 baud: its 11-byte request takes 92 ms on the
+    // wire before the device's 20 ms reaction time starts. (A lower bound
+    // only: the device never answers sooner.)
+    rq60::PtyServer server(2);
+    int fd = openLine(server.start());
+    termios t{};
+    tcgetattr(fd, &t);
+    cfsetispeed(&t, B1200);
+    cfsetospeed(&t, B1200);
+    tcsetattr(fd, TCSANOW, &t);
+    signOn(fd);
+    const std::string req = iec::commandFrame("R1", "L34()");
+    QCOMPARE(req.size(), std::size_t(11));
+    auto t0 = std::chrono::steady_clock::now();
+    QCOMPARE(talk(fd, req), iec::dataFrame("L34(2.05)"));
+    QVERIFY(std::chrono::steady_clock::now() - t0 >= std::chrono::milliseconds(111));
+    ::close(fd);
+}
+
+void TestPtyServer::lateAnswerComesAfterLaterOnes()
+{
+    rq60::PtyServer server(2);
+    int fd = openLine(server.start());
+    signOn(fd);
+    QVERIFY(server.control("late 300"));
+    const std::string first = iec::commandFrame("R1", "L34()");
+    const std::string second = iec::commandFrame("R1", "L33()");
+    QCOMPARE(::write(fd, first.data(), first.size()), ssize_t(first.size()));
+    QTest::qWait(50);
+    const std::string both = iec::dataFrame("L33(RQ60 RQ-60)") + iec::dataFrame("L34(2.05)");
+    QCOMPARE(talk(fd, second, 2000, both), both); // the device went on serving meanwhile
     ::close(fd);
 }
 

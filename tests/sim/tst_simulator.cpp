@@ -61,6 +61,9 @@ private slots:
     void rawLinkTest();
     void faultInjection();
     void noConfirm();
+    void lateDuplicatedAndStaleAnswers();
+    void echoingHead();
+    void signOnDuringADsRecord();
     void controlCommands();
 };
 
@@ -304,6 +307,88 @@ void TestSimulator::noConfirm()
     QCOMPARE(s.feed(read("P4")), value("P4", "10"));
     QVERIFY(s.control("noconfirm off"));
     QCOMPARE(s.feed(write("P4", "100")), Ack);
+}
+
+void TestSimulator::lateDuplicatedAndStaleAnswers()
+{
+    Simulator s(2);
+    signOn(s);
+    const std::string req = read("L34");
+    std::vector<Simulator::Reply> r = s.receive(req);
+    QCOMPARE(r.size(), std::size_t(1));
+    QVERIFY(!r[0].immediate);
+    QCOMPARE(r[0].lateMs, -1);
+    QCOMPARE(r[0].requestBytes, req.size()); // its wire time delays the answer
+
+    QVERIFY(s.control("late 2500"));
+    r = s.receive(read("L33"));
+    QCOMPARE(r.size(), std::size_t(1));
+    QCOMPARE(r[0].lateMs, 2500);
+    QCOMPARE(s.receive(req).at(0).lateMs, -1); // only the next answer
+
+    QVERIFY(s.control("dup 2"));
+    r = s.receive(req);
+    QCOMPARE(r.size(), std::size_t(2));
+    QCOMPARE(r[0].bytes, r[1].bytes);
+    QCOMPARE(s.receive(req).size(), std::size_t(2));
+    QCOMPARE(s.receive(req).size(), std::size_t(1));
+
+    // A stale frame: what went out before, at once, ahead of the answer.
+    QVERIFY(s.control("stale"));
+    r = s.receive(read("L2"));
+    QCOMPARE(r.size(), std::size_t(2));
+    QVERIFY(r[0].immediate);
+    QCOMPARE(r[0].bytes, value("L34", "2.05"));
+    QCOMPARE(text(r[1].bytes).substr(0, 3), std::string("L2("));
+
+    // A dropped answer takes no timing fault with it.
+    QVERIFY(s.control("drop 1"));
+    QVERIFY(s.control("late 100"));
+    QVERIFY(s.receive(req).empty());
+    QCOMPARE(s.receive(req).at(0).lateMs, 100);
+
+    QVERIFY(s.control("dup off") && s.control("stale off") && s.control("late off"));
+    QVERIFY(!s.control("late"));
+    QVERIFY(!s.control("dup 0"));
+    QVERIFY(!s.control("stale x"));
+
+    // The same for DS fields.
+    Simulator ds(1);
+    ds.receive(std::string(1, iec::ENQ));
+    QVERIFY(ds.control("late 2000"));
+    r = ds.receive("Y");
+    QCOMPARE(r.at(0).lateMs, 2000);
+    QCOMPARE(text(r.at(0).bytes), std::string("00"));
+}
+
+void TestSimulator::echoingHead()
+{
+    Simulator s(2);
+    QVERIFY(s.control("echo"));
+    std::vector<Simulator::Reply> r = s.receive("/?!\r\n");
+    QCOMPARE(r.size(), std::size_t(2));
+    QVERIFY(r[0].immediate);
+    QCOMPARE(r[0].bytes, std::string("/?!\r\n"));
+    QCOMPARE(r[1].bytes.substr(0, 4), std::string("/RQs"));
+    QVERIFY(s.control("echo off"));
+    QCOMPARE(s.receive(std::string(1, iec::ACK) + "041\r\n").size(), std::size_t(1));
+}
+
+void TestSimulator::signOnDuringADsRecord()
+{
+    // A WN sign-on in the middle of a record restarts the device: the
+    // identification comes back, and the next record is "00" again.
+    Simulator s(1);
+    const std::string enq(1, iec::ENQ), eot(1, iec::EOT);
+    s.feed(enq);
+    s.feed(eot);
+    QCOMPARE(s.feed(enq), Ack); // record "01"
+    QCOMPARE(text(s.feed("Y")), std::string("01"));
+    QCOMPARE(s.feed("/?!\r\n").substr(0, 4), std::string("/RQs"));
+    QCOMPARE(s.requestLog().back(), std::string("SIGNON"));
+    s.feed(Etb3);
+    s.feed(enq);
+    QCOMPARE(text(s.feed("Y")), std::string("00"));
 }
 
 void TestSimulator::controlCommands()

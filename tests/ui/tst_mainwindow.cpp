@@ -71,6 +71,7 @@ private slots:
     void reportsAFailedReadOnceAfterThePage();
     void survivesAValueItCannotShow();
     void failedConnectLeavesTheWindowIdle();
+    void connectsThroughAnEchoingHead();
     void disconnectReadsSettingsAgainAndEmptiesFields();
     void pendingChangesAreOfferedOnPageChangeDisconnectAndClose();
     void lostLinkEndsTheProgram();
@@ -506,6 +507,10 @@ void MainWindowTest::failedConnectLeavesTheWindowIdle()
     QVERIFY(!w.ChannelOpen);
     QCOMPARE(boxIds(), (QList<int>{510}));
     QCOMPARE(boxes().at(0).captionId, 500);
+    // The details say why: the driver status, its meaning, the device path.
+    QVERIFY2(boxes().at(0).details.contains("-3") &&
+                 boxes().at(0).details.contains("/nonexistent/pts"),
+             qPrintable(boxes().at(0).details));
     QVERIFY(w.ui()->acConnect->isEnabled());
     QVERIFY(!w.ui()->acDisconnect->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
@@ -517,6 +522,20 @@ void MainWindowTest::failedConnectLeavesTheWindowIdle()
     w.acConnectExecute();
     QVERIFY(!w.ChannelOpen);
     QCOMPARE(boxIds(), (QList<int>{510}));
+    QVERIFY(boxes().at(0).details.contains("-7"));
+}
+
+void MainWindowTest::connectsThroughAnEchoingHead()
+{
+    // An optical head that returns every byte the program sends.
+    startDevice(2);
+    QVERIFY(m_device->control("echo on"));
+    TFormRQ60Main w;
+    w.show();
+    w.acConnectExecute();
+    QVERIFY(w.ChannelOpen);
+    QVERIFY(boxes().isEmpty());
+    QCOMPARE(w.ui()->Edit2->text(), QStringLiteral("2.05"));
 }
 
 void MainWindowTest::disconnectReadsSettingsAgainAndEmptiesFields()

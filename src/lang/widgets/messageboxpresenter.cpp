@@ -34,6 +34,8 @@ int QMessageBoxPresenter::present(const MessageRequest &request)
     // Texts and their arguments (a device value, a path) are shown as they
     // stand; QMessageBox would take "<leer>" for markup and drop it.
     box.setTextFormat(Qt::PlainText);
+    if (!request.details.isEmpty())
+        box.setDetailedText(request.details);
     if (request.flags & MbYesNo) {
         box.setDefaultButton((request.flags & MbDefaultNo) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
