@@ -59,6 +59,7 @@ if [ "$had_settings" = 0 ]; then
   echo "export" > /var/lib/pxrq60/auswert/temp/TEMP.1
   dpkg --purge pxrq60
   [ ! -e /var/lib/pxrq60/PXRQ60.INI ] || { echo "purge kept the default settings file"; exit 1; }
+  [ ! -e /var/lib/pxrq60/PXRQ60.INI.lock ] || { echo "purge kept the settings file's lock file"; exit 1; }
   [ -f /var/lib/pxrq60/auswert/temp/TEMP.1 ] || { echo "purge took an export file"; exit 1; }
   rm /var/lib/pxrq60/auswert/temp/TEMP.1
   dpkg -i "$main"

@@ -8,6 +8,7 @@
 #include "commclass.h"
 #include "devicevalues.h"
 #include "helpentry.h"
+#include "helpkey.h"
 #include "keydialog.h"
 #include "keyfield.h"
 #include "langsupp.h"
@@ -222,6 +223,9 @@ void UserLockTest::shortKeyWithBlanksGoesOutWithLeadingZeros()
     QVERIFY(ui->CustomerKey->text().isEmpty()); // the key is not kept
     d.btHelpClick();
     QCOMPARE(recordedHelpRequests().last().keyword, QStringLiteral("Benutzerschloss"));
+    // F1 on a field of the dialog opens the dialog's own topic.
+    showHelpFor(ui->SupplierKey);
+    QCOMPARE(recordedHelpRequests().last().keyword, QStringLiteral("Benutzerschloss_aendern"));
 }
 
 void UserLockTest::wrongKeyKeepsTheLockClosedRightKeyOpensIt()
@@ -481,6 +485,8 @@ void UserLockTest::keyDialogNeedsItsLockOpenAndAKey()
         QCOMPARE(m_boxes->shown.last().captionId, 500);
         d->btHelpClick();
         QCOMPARE(recordedHelpRequests().last().keyword, QStringLiteral("Benutzerschloss"));
+        showHelpFor(d->repeatEntry());
+        QCOMPARE(recordedHelpRequests().last().keyword, QStringLiteral("Schluessel_aendern"));
     }
     // Both entries left empty match, but an empty key is no number: the
     // conversion error, and nothing is sent.
