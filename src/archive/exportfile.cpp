@@ -141,8 +141,17 @@ std::optional<int> exportStartNumber(const QString &tempFileNo)
 QByteArray exportFileBytes(const QStringList &lines)
 {
     QByteArray bytes;
-    for (const QString &line : lines)
-        bytes += line.toLatin1() + "\r\n";
+    for (const QString &line : lines) {
+        QByteArray l = line.toLatin1();
+        // A device text with a control character in it (a CR or LF from a
+        // garbled field) would split the line or end the record early for
+        // the evaluation program; it is written as "?" like any other
+        // character the file cannot hold.
+        for (char &c : l)
+            if (uchar(c) < 0x20 || uchar(c) == 0x7f)
+                c = '?';
+        bytes += l + "\r\n";
+    }
     return bytes;
 }
 

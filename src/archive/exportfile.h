@@ -32,7 +32,8 @@ std::optional<int> findFreeExportNumber(const QString &folder, int start);
 std::optional<int> exportStartNumber(const QString &tempFileNo);
 
 // The file's bytes: each line, then CR LF. The evaluation program reads
-// single-byte text; a character Latin-1 cannot hold is written as "?".
+// single-byte text; a character Latin-1 cannot hold, and a control
+// character, is written as "?".
 QByteArray exportFileBytes(const QStringList &lines);
 
 struct ExportFileResult {

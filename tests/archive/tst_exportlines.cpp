@@ -488,6 +488,11 @@ void TestExportLines::fileBytes()
     // Single-byte text for the evaluation program.
     QCOMPARE(exportFileBytes({QStringLiteral("Müller")}), QByteArray("M\xfcller\r\n"));
     QCOMPARE(exportFileBytes({QStringLiteral("Łukasz")}), QByteArray("?ukasz\r\n"));
+    // A line end, a NUL or another control character from a device text
+    // never splits a line.
+    QCOMPARE(
+        exportFileBytes({QString::fromLatin1("1\r2\n3", 5), QString::fromLatin1("a\0b\x7f\tc", 6)}),
+        QByteArray("1?2?3\r\na?b??c\r\n"));
 }
 
 QTEST_APPLESS_MAIN(TestExportLines)

@@ -1,9 +1,9 @@
 // The archive readers and the export line builders over any device texts:
 // the V2x entries and the V1x archive dump as the listing takes them, and
 // the lines of both export files from a value store and a DS record filled
-// with texts from the fuzz input. At most fifteen entries are listed, and no
-// export line carries a line end of its own (the evaluation program reads
-// the file line by line).
+// with texts from the fuzz input. At most fifteen entries are listed, and the
+// file's bytes carry no line end but the one after each line (the evaluation
+// program reads the file line by line).
 #include "archiveentry.h"
 #include "devicevalues.h"
 #include "dsmodul.h"
@@ -16,10 +16,12 @@
 
 namespace {
 
+// The file holds exactly one CR LF per line and no other CR or LF.
 void checkLines(const ExportLines &out)
 {
-    for (const QString &line : out.lines)
-        FUZZ_CHECK(!line.contains(QLatin1Char('\r')) && !line.contains(QLatin1Char('\n')));
+    const QByteArray bytes = exportFileBytes(out.lines);
+    FUZZ_CHECK(bytes.count("\r\n") == out.lines.size());
+    FUZZ_CHECK(bytes.count('\r') == out.lines.size() && bytes.count('\n') == out.lines.size());
 }
 
 } // namespace

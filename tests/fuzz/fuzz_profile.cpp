@@ -9,12 +9,13 @@
 namespace {
 
 // Section, key and value as the program writes them: no line ends, no
-// brackets or "=" in names, no blanks around them (the reader trims).
+// brackets, "=" or comment marks (";", "#") in names, no blanks around
+// them (the reader trims). The writer refuses the others.
 QString name(const QByteArray &bytes, bool allowEmpty)
 {
     QString out;
     for (char c : bytes)
-        if (c > 0x20 && c < 0x7f && c != '[' && c != ']' && c != '=' && c != ';')
+        if (c > 0x20 && c < 0x7f && c != '[' && c != ']' && c != '=' && c != ';' && c != '#')
             out += QLatin1Char(c);
     if (out.isEmpty() && !allowEmpty)
         out = QStringLiteral("K");
