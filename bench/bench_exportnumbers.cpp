@@ -1,8 +1,8 @@
 // How long the export's number search takes in a folder where the numbers
 // below the start number are used already: 1000 used numbers in a row,
-// once as TEMP.n (one name tested per used number) and once as TEMP_e.n
-// (all three names tested), then the whole export of one file (search,
-// write, flush to disk) into that folder.
+// once as TEMP.n and once as TEMP_e.n (the search lists the folder once
+// either way), then the whole export of one file (write, flush to disk,
+// search, link) into that folder.
 //
 //   bench_exportnumbers [used] [rounds]
 #include "exportfile.h"

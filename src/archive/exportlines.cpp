@@ -2,10 +2,10 @@
 
 #include "devicevalues.h"
 #include "dsmodul.h"
+#include "exportfile.h"
 #include "helpers.h"
 
 #include <QHash>
-#include <QLocale>
 #include <cmath>
 #include <cstdio>
 
@@ -91,30 +91,79 @@ QString generalForm(double value)
     return QString::number(value, 'G', 15);
 }
 
+QString twoDigits(int n)
+{
+    return QStringLiteral("%1").arg(n, 2, 10, QLatin1Char('0'));
+}
+
+// The addresses of the value store each file takes, in the order it takes
+// them.
+const QStringList &V2xAddresses()
+{
+    static const QStringList list = [] {
+        QStringList l{"L18", "L34", "H6", "H2", "L4", "P4", "L123", "L124", "H8", "L12"};
+        for (int k = 215; k >= 201; --k)
+            l << QStringLiteral("H%1").arg(k);
+        return l;
+    }();
+    return list;
+}
+const QStringList V1xAddresses{"L34", "L4", "L123", "L124"};
+
+// A value whose last read failed may be an older device's or none at all
+// (an archive entry of zeros): the whole file is refused, naming every such
+// address it takes.
+bool refuseFailedReads(const QStringList &taken, const QSet<QString> &failedReads, ExportLines &out)
+{
+    QStringList failed;
+    for (const QString &a : taken)
+        if (failedReads.contains(a))
+            failed << a;
+    if (failed.isEmpty())
+        return false;
+    out.error = ExportValueError{ExportValueError::ReadFailed, {}, {}, {}, {}, failed, 0, 0};
+    return true;
+}
+
 } // namespace
 
 QString exportDate(const QDateTime &now)
 {
-    return DateTextShort(QLocale::system().toString(now.date(), QLocale::ShortFormat));
+    const QDate d = now.date();
+    return twoDigits(d.day()) + QLatin1Char('.') + twoDigits(d.month()) + QLatin1Char('.') +
+           twoDigits(d.year() % 100);
 }
 
 QString exportTime(const QDateTime &now)
 {
-    return TimeTextLong(now.time().toString(QStringLiteral("HH:mm:ss")));
+    const QTime t = now.time();
+    return twoDigits(t.hour()) + QLatin1Char(':') + twoDigits(t.minute()) + QLatin1Char(':') +
+           twoDigits(t.second());
 }
 
+// E(x) = log10(x) + 2, rounded to the nearest whole number ("%1.0f"; an
+// exact half would go to the even neighbour, but no decimal text lands on
+// one), computed in double precision from x as written. Single precision
+// first rounded x to 24 bits, which moved values near a half across it:
+// 31.6227766 became 31.622776, whose logarithm 1.5 plus 2 rounded to 4,
+// where the value's own 3.49999999998 gives 3. In double precision:
+//   0.01        -> log10 exactly -2   -> 0
+//   3.16227766  -> 2.49999999998      -> 2
+//   3.1622777   -> 2.50000000547      -> 3
+//   0.009       -> -0.0458            -> 0
+// A result that rounds to zero from below is written "0", never "-0": the
+// evaluation program reads a plain number. Values a float could not hold
+// (1e-50, 1e39) are numbers now: -48, 41.
 std::optional<QString> exponentField(const QString &x)
 {
     bool ok = false;
     // QString's conversion is the C locale's: "." only, no group separator.
-    const float value = float(x.trimmed().toDouble(&ok));
-    if (!ok || !std::isfinite(value) || !(value > 0.0f))
+    const double value = x.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value) || !(value > 0.0))
         return std::nullopt;
-    const float e = std::log10(value) + 2.0f;
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%1.0f", double(e));
+    std::snprintf(buffer, sizeof buffer, "%1.0f", std::log10(value) + 2.0);
     QString text = QString::fromLatin1(buffer);
-    // A value just below 0.01 rounds to "-0"; the file carries a plain 0.
     if (text == QLatin1String("-0"))
         text = QStringLiteral("0");
     return text;
@@ -177,9 +226,12 @@ QStringList convertArchiveDump(const QString &dump)
     return lines;
 }
 
-ExportLines ListRQV2xData(const TVCVal &v, const QString &reader, const ExportClock &now)
+ExportLines ListRQV2xData(const TVCVal &v, const QString &reader, const ExportClock &now,
+                          const QSet<QString> &failedReads)
 {
     ExportLines out;
+    if (refuseFailedReads(V2xAddresses(), failedReads, out))
+        return out;
     Fields f = commonFields(v, reader, now);
     f.insert(QStringLiteral("T(L18)"), [&v] { return T(v.L[18]); });
     f.insert(QStringLiteral("T(L(H6,13))"), [&v] { return T(LeftChars(v.H[6], 13)); });
@@ -189,7 +241,7 @@ ExportLines ListRQV2xData(const TVCVal &v, const QString &reader, const ExportCl
         const std::optional<QString> e = exponentField(v.P[4]);
         if (!e && !out.error)
             out.error = ExportValueError{
-                ExportValueError::NotPositive, QStringLiteral("P4"), {}, {}, v.P[4]};
+                ExportValueError::NotPositive, QStringLiteral("P4"), {}, {}, v.P[4], {}, 0, 0};
         return e.value_or(QString());
     });
     fillAll(out.lines, V2xHead, f);
@@ -203,13 +255,36 @@ ExportLines ListRQV2xData(const TVCVal &v, const QString &reader, const ExportCl
 }
 
 ExportLines ListRQV1xData(const TVCVal &v, const TDSData &r, int pass, const QString &reader,
+                          const ExportClock &now, const QSet<QString> &failedReads,
+                          const DSRecordState &state)
+{
+    ExportLines out;
+    const QString kind = pass == 0 ? QStringLiteral("00") : QStringLiteral("01");
+    if (refuseFailedReads(V1xAddresses, failedReads, out))
+        return out;
+    if (!state.fromThisReadout) {
+        out.error =
+            ExportValueError{ExportValueError::RecordNotFromReadout, {}, kind, {}, {}, {}, 0, 0};
+        return out;
+    }
+    if (state.blocksRead < state.blocksAnnounced) {
+        ExportValueError e{ExportValueError::RecordIncomplete, {}, kind, {}, {}, {}, 0, 0};
+        e.blocksRead = state.blocksRead;
+        e.blocksAnnounced = state.blocksAnnounced;
+        out.error = e;
+        return out;
+    }
+    return ListRQV1xData(v, r, pass, reader, now);
+}
+
+ExportLines ListRQV1xData(const TVCVal &v, const TDSData &r, int pass, const QString &reader,
                           const ExportClock &now)
 {
     ExportLines out;
     const QString kind = pass == 0 ? QStringLiteral("00") : QStringLiteral("01");
     const auto fail = [&out, &kind](ExportValueError::Kind k, QChar command, const QString &text) {
         if (!out.error)
-            out.error = ExportValueError{k, {}, kind, command, text};
+            out.error = ExportValueError{k, {}, kind, command, text, {}, 0, 0};
     };
     Fields f = commonFields(v, reader, now);
     f.insert(QStringLiteral("T(R.0)"), [&r] { return T(r.Field[0]); });
@@ -238,5 +313,29 @@ ExportLines ListRQV1xData(const TVCVal &v, const TDSData &r, int pass, const QSt
         out.lines += convertArchiveDump(r.Field[11]);
     if (out.error)
         out.lines.clear();
+    return out;
+}
+
+ExportContents buildExportContents(const ExportSource &s)
+{
+    ExportContents out;
+    QList<ExportLines> files;
+    if (s.generation == Generation::V2x) {
+        files << ListRQV2xData(*s.values, s.reader, s.now, s.failedReads);
+    } else {
+        files << ListRQV1xData(*s.values, *s.current, 0, s.reader, s.now, s.failedReads,
+                               s.currentState)
+              << ListRQV1xData(*s.values, *s.archive, 1, s.reader, s.now, s.failedReads,
+                               s.archiveState);
+    }
+    for (int i = 0; i < files.size(); ++i) {
+        if (files.at(i).error) {
+            out.error = files.at(i).error;
+            out.fileIndex = i;
+            return out;
+        }
+    }
+    for (const ExportLines &f : files)
+        out.files << exportFileBytes(f.lines);
     return out;
 }

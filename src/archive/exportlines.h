@@ -9,7 +9,12 @@
 #ifndef PXRQ60_ARCHIVE_EXPORTLINES_H
 #define PXRQ60_ARCHIVE_EXPORTLINES_H
 
+#include "devicetypes.h"
+
+#include <QByteArray>
 #include <QDateTime>
+#include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -20,19 +25,27 @@ struct TDSData;
 
 using ExportClock = std::function<QDateTime()>;
 
-// A value the file needs as a number and that is none. The file of that
-// pass is not written: a logarithm of zero or a factor that is no number
-// would reach the evaluation program as "inf", "nan" or garbage.
+// Why the builders refuse a file: a value it needs as a number is none,
+// or a value is not certainly the device's. The evaluation program bills
+// whatever the file holds, so a file of that export is not written: a
+// logarithm of zero would reach it as "inf", an old or empty text as a
+// reading of zeros or of another device.
 struct ExportValueError {
     enum Kind {
-        NotPositive, // E(x): zero, negative or no number
-        NotAFactor   // the twelve-character pulse factor of a DS record
+        NotPositive,          // E(x): zero, negative or no number
+        NotAFactor,           // the twelve-character pulse factor of a DS record
+        ReadFailed,           // the last read of an address the file takes failed
+        RecordNotFromReadout, // the DS record was not read whole by this readout
+        RecordIncomplete      // the DS record holds fewer data blocks than it announced
     };
     Kind kind = NotPositive;
-    QString address;    // "P4" for a V2x value; empty for a record field
-    QString recordKind; // "00" or "01" for a record field
-    QChar command;      // the field's DS command letter ("n", "T")
-    QString text;       // the text that is no number
+    QString address;         // "P4" for a V2x value; empty for a record field
+    QString recordKind;      // "00" or "01" for a record field or record
+    QChar command;           // the field's DS command letter ("n", "T")
+    QString text;            // the text that is no number
+    QStringList addresses;   // ReadFailed: the addresses, in the order the file takes them
+    int blocksRead = 0;      // RecordIncomplete: data blocks read
+    int blocksAnnounced = 0; // ... and announced by the record's "b"
 };
 
 struct ExportLines {
@@ -40,14 +53,26 @@ struct ExportLines {
     std::optional<ExportValueError> error;
 };
 
-// The current date as "dd.mm.yy" and time as "hh:nn:ss" (the system's time
-// separator), by way of the program's date and time helpers.
+// What the readout knows about a DS record it hands to the export. A record
+// is exported only when this readout of the connected device read it whole;
+// the default (nothing known) is refused.
+struct DSRecordState {
+    bool fromThisReadout = false; // read by the last readout of the connected device, every field
+    int blocksAnnounced = 0;      // kind "01": data blocks its "b" announced
+    int blocksRead = 0;           // ... and data blocks read
+    static DSRecordState whole(int blocks = 0) { return {true, blocks, blocks}; }
+};
+
+// The current date as "dd.mm.yy" and time as "hh:mm:ss", whatever the
+// locale: the evaluation program reads this one form (a locale's own short
+// date, such as "2026-12-09" or one with month names, would not be read, and
+// a form the date helpers cannot read would leave the date empty).
 QString exportDate(const QDateTime &now);
 QString exportTime(const QDateTime &now);
 
-// E(x): x read with "." as decimal point as a single-precision number, its
-// common logarithm plus 2, rounded to a whole number. Nothing for a text
-// that is no positive number.
+// E(x): x read with "." as decimal point, its common logarithm plus 2,
+// rounded to a whole number. Nothing for a text that is no positive finite
+// number. The rule and its effect are described beside the code.
 std::optional<QString> exponentField(const QString &x);
 
 // F: a field of exactly twelve characters "dddddddd" "ss" "ee" stands for
@@ -70,11 +95,46 @@ QString v2xArchiveLine(const QString &entry, const QString &l12);
 // ignored.
 QStringList convertArchiveDump(const QString &dump);
 
-// Lines 1..24 of a V2x file.
-ExportLines ListRQV2xData(const TVCVal &values, const QString &reader, const ExportClock &now);
+// Lines 1..24 of a V2x file. `failedReads` holds the addresses ("L4",
+// "H205") whose last read failed; when the file takes any of them, it is
+// refused (ReadFailed, naming them all).
+ExportLines ListRQV2xData(const TVCVal &values, const QString &reader, const ExportClock &now,
+                          const QSet<QString> &failedReads = {});
 // Lines 1..8 from the record of the pass (0: DSData00, 1: DSData01), and
-// for pass 1 the archive lines of the record's data from line 9 on.
+// for pass 1 the archive lines of the record's data from line 9 on. Refused
+// when an address the file takes is in `failedReads`, or when `state` says
+// the record is not this readout's whole record.
+ExportLines ListRQV1xData(const TVCVal &values, const TDSData &record, int pass,
+                          const QString &reader, const ExportClock &now,
+                          const QSet<QString> &failedReads, const DSRecordState &state);
+// The same without what the readout knows: the record is taken as it is.
+// For callers that do not know yet; a readout that knows passes it.
 ExportLines ListRQV1xData(const TVCVal &values, const TDSData &record, int pass,
                           const QString &reader, const ExportClock &now);
+
+// Everything one export writes, from the device's values and records as the
+// session holds them.
+struct ExportSource {
+    Generation generation = Generation::V2x;
+    const TVCVal *values = nullptr;
+    QSet<QString> failedReads;        // addresses whose last read failed
+    const TDSData *current = nullptr; // V1x: DSData00 (current values)
+    DSRecordState currentState;
+    const TDSData *archive = nullptr; // V1x: DSData01 (the archive)
+    DSRecordState archiveState;
+    QString reader; // READER of the settings
+    ExportClock now;
+};
+
+// The contents of the files of one export, in the order they are numbered:
+// one for V2x, two for V1x (current values, then the archive). When any
+// file is refused, none is given (a V1x pair is written whole or not at
+// all): `files` is empty, `error` says why and `fileIndex` which file.
+struct ExportContents {
+    QList<QByteArray> files;
+    std::optional<ExportValueError> error;
+    int fileIndex = -1;
+};
+ExportContents buildExportContents(const ExportSource &source);
 
 #endif

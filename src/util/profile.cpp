@@ -1,5 +1,6 @@
 #include "profile.h"
 
+#include "cp1252.h"
 #include <QFileInfo>
 #include <QStringDecoder>
 
@@ -20,50 +21,6 @@ QString settingsFilePath(const QString &fileName)
 }
 
 namespace {
-
-// Windows-1252 bytes 0x80 to 0x9F. The five bytes the code page leaves
-// free stand for the control characters of the same number, so every byte
-// reads as something and writes back as itself.
-const char16_t cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QString fromCp1252(const QByteArray &bytes)
-{
-    QString s;
-    s.reserve(bytes.size());
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        s.append(QChar(b >= 0x80 && b < 0xA0 ? cp1252High[b - 0x80] : char16_t(b)));
-    }
-    return s;
-}
-
-QByteArray toCp1252(const QString &text, bool *ok)
-{
-    QByteArray out;
-    out.reserve(text.size());
-    *ok = true;
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        int byte = -1;
-        if (u < 0x80 || (u >= 0xA0 && u < 0x100)) {
-            byte = u;
-        } else {
-            for (int i = 0; i < 32; ++i)
-                if (cp1252High[i] == u)
-                    byte = 0x80 + i;
-        }
-        if (byte < 0) {
-            *ok = false;
-            return QByteArray();
-        }
-        out.append(char(byte));
-    }
-    return out;
-}
 
 bool isUtf8(const QByteArray &bytes)
 {

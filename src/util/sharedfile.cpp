@@ -1,5 +1,6 @@
 #include "sharedfile.h"
 
+#include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <chrono>
@@ -185,6 +186,45 @@ bool replacePlainFile(const QString &path, const QByteArray &bytes, FileProblem 
         return false;
     }
     setError(error, FileProblem());
+    return true;
+}
+
+bool makeSharedFolder(const QString &path, FileProblem *error)
+{
+    setError(error, FileProblem());
+    const QString clean = QDir::cleanPath(QDir(path).absolutePath());
+    // From the top down: each folder's mode depends on the one above it.
+    QString level;
+    for (const QString &part : clean.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const QString parent = level.isEmpty() ? QStringLiteral("/") : level;
+        level += QLatin1Char('/') + part;
+        const QByteArray native = nativePath(level);
+        struct stat st {
+        };
+        if (::stat(native.constData(), &st) == 0) {
+            if (S_ISDIR(st.st_mode))
+                continue;
+            setError(error, FileProblem::fromErrno(ENOTDIR));
+            return false;
+        }
+        if (::mkdir(native.constData(), SharedFolderMode) != 0) {
+            const int err = errno;
+            if (err == EEXIST && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+                continue; // another program made it meanwhile
+            setError(error, FileProblem::fromErrno(err));
+            return false;
+        }
+        // mkdir took the umask away; the group's write right is the point.
+        struct stat above {
+        };
+        mode_t mode = SharedFolderMode;
+        if (::stat(nativePath(parent).constData(), &above) == 0 && (above.st_mode & S_ISGID))
+            mode |= S_ISGID;
+        if (::chmod(native.constData(), mode) != 0) {
+            setError(error, FileProblem::fromErrno(errno));
+            return false;
+        }
+    }
     return true;
 }
 

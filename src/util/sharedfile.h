@@ -18,6 +18,9 @@
 // Mode of a file the program creates in a shared folder: read and write for
 // owner and group, whatever the user's umask.
 constexpr unsigned SharedFileMode = 0664;
+// Mode of a folder the program creates in a shared folder: the group may
+// add and remove files in it, whatever the user's umask.
+constexpr unsigned SharedFolderMode = 0775;
 
 // Why a shared file could not be read or written. `detail` holds the
 // system's own words where the system refused (a strerror text), else it is
@@ -71,6 +74,14 @@ private:
 
 // Writes `bytes` as the whole new content of `path` with SharedSaveFile.
 bool replacePlainFile(const QString &path, const QByteArray &bytes, FileProblem *error);
+
+// Makes the folder `path` and every missing folder above it, each with
+// SharedFolderMode, and with the setgid bit where the folder above has it
+// (so files made in it belong to the sharing group, as in the settings
+// directory). Folders that exist are left as they are; one made meanwhile
+// by another program counts as made. False and the reason when a folder
+// cannot be made or something other than a folder stands in the way.
+bool makeSharedFolder(const QString &path, FileProblem *error);
 
 // An exclusive advisory lock (flock) on the lock file `path` + ".lock"
 // beside a shared file, held for one read-modify-write so that two programs

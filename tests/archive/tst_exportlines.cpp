@@ -5,6 +5,8 @@
 #include "dsmodul.h"
 #include "exportfile.h"
 #include "exportlines.h"
+#include "exportmessages.h"
+#include "langsupp.h"
 
 #include <QtTest>
 #include <clocale>
@@ -136,6 +138,9 @@ private slots:
     void v1xFiles();
     void v1xRecordFieldsThatAreNoNumber();
     void linesAreWrittenWhole();
+    void refusals_data();
+    void refusals();
+    void fileBytes_data();
     void fileBytes();
 };
 
@@ -186,6 +191,18 @@ void TestExportLines::exponent_data()
                                    << "2";
     QTest::newRow("just below 0.01: no minus zero") << "0.009"
                                                     << "0";
+    // In double precision: a float made 31.6227766 into 31.622776, whose
+    // exponent 3.5 rounded to 4.
+    QTest::newRow("3.16227766: 2.49999999998") << "3.16227766"
+                                               << "2";
+    QTest::newRow("3.1622777: 2.50000000547") << "3.1622777"
+                                              << "3";
+    QTest::newRow("31.6227766: 3.49999999998") << "31.6227766"
+                                               << "3";
+    QTest::newRow("0.00316227766: -0.50000000002") << "0.00316227766"
+                                                   << "-1";
+    QTest::newRow("0.0031622777: -0.49999999453, no minus zero") << "0.0031622777"
+                                                                 << "0";
     QTest::newRow("zero") << "0"
                           << "none";
     QTest::newRow("negative") << "-1"
@@ -203,9 +220,11 @@ void TestExportLines::exponent_data()
     QTest::newRow("nan") << "nan"
                          << "none";
     QTest::newRow("too small for a float") << "1e-50"
-                                           << "none";
+                                           << "-48";
     QTest::newRow("too large for a float") << "1e39"
-                                           << "none";
+                                           << "41";
+    QTest::newRow("too large for a double") << "1e309"
+                                            << "none";
 }
 
 void TestExportLines::exponent()
@@ -481,18 +500,114 @@ void TestExportLines::linesAreWrittenWhole()
     QCOMPARE(moving.lines.at(0), QStringLiteral("09.12.26,05:23:15,123456,09.12.26   05:23:17"));
 }
 
+void TestExportLines::refusals_data()
+{
+    QTest::addColumn<bool>("v1x");
+    QTest::addColumn<QStringList>("failedReads");
+    QTest::addColumn<bool>("archiveFromThisReadout");
+    QTest::addColumn<int>("blocksRead"); // of 15 announced
+    QTest::addColumn<int>("kind");       // -1: written
+    QTest::addColumn<QStringList>("addresses");
+    QTest::addColumn<int>("fileIndex");
+    QTest::addColumn<int>("textId");
+    const int none = -1;
+    QTest::newRow("V2x, all read")
+        << false << QStringList() << true << 15 << none << QStringList() << -1 << 0;
+    // A refused H205 left an empty text: it would be a line of zeros.
+    QTest::newRow("V2x, H205 failed")
+        << false << QStringList{"H205"} << true << 15 << int(ExportValueError::ReadFailed)
+        << QStringList{"H205"} << 0 << 1424;
+    QTest::newRow("V2x, all named in the file's order, others ignored")
+        << false << QStringList{"H201", "L99", "P4", "H215"} << true << 15
+        << int(ExportValueError::ReadFailed) << QStringList{"P4", "H215", "H201"} << 0 << 1424;
+    QTest::newRow("V1x, all read")
+        << true << QStringList() << true << 15 << none << QStringList() << -1 << 0;
+    QTest::newRow("V1x, an H address is not in its files")
+        << true << QStringList{"H205"} << true << 15 << none << QStringList() << -1 << 0;
+    QTest::newRow("V1x, L4 failed: the first file already")
+        << true << QStringList{"L4"} << true << 15 << int(ExportValueError::ReadFailed)
+        << QStringList{"L4"} << 0 << 1424;
+    QTest::newRow("V1x, archive record of an older readout")
+        << true << QStringList() << false << 15 << int(ExportValueError::RecordNotFromReadout)
+        << QStringList() << 1 << 1425;
+    QTest::newRow("V1x, archive record cut after three blocks")
+        << true << QStringList() << true << 3 << int(ExportValueError::RecordIncomplete)
+        << QStringList() << 1 << 1426;
+}
+
+void TestExportLines::refusals()
+{
+    QFETCH(bool, v1x);
+    QFETCH(QStringList, failedReads);
+    QFETCH(bool, archiveFromThisReadout);
+    QFETCH(int, blocksRead);
+    QFETCH(int, kind);
+    QFETCH(QStringList, addresses);
+    QFETCH(int, fileIndex);
+    QFETCH(int, textId);
+    TVCVal v = v2xValues();
+    const TDSData current = v1xRecord("00");
+    TDSData archive = v1xRecord("01");
+    archive.Field[11] = dumpOf(15);
+    ExportSource source;
+    source.generation = v1x ? Generation::V1x : Generation::V2x;
+    source.values = &v;
+    source.failedReads = QSet<QString>(failedReads.begin(), failedReads.end());
+    source.current = &current;
+    source.currentState = DSRecordState::whole();
+    source.archive = &archive;
+    source.archiveState = {archiveFromThisReadout, 15, blocksRead};
+    source.now = fixedClock();
+    const ExportContents out = buildExportContents(source);
+    if (kind == -1) {
+        QVERIFY(!out.error);
+        QCOMPARE(out.files.size(), v1x ? 2 : 1);
+        QCOMPARE(out.files.last().count("\r\n"), 24);
+        return;
+    }
+    // Not one file of the export: a V1x pair is whole or nothing.
+    QVERIFY(out.files.isEmpty());
+    QVERIFY(out.error);
+    QCOMPARE(int(out.error->kind), kind);
+    QCOMPARE(out.error->addresses, addresses);
+    QCOMPARE(out.fileIndex, fileIndex);
+    const ExportMessage m = exportRefusalMessage(*out.error, v1x ? 2 : 1);
+    QCOMPARE(m.textId, uint16_t(textId));
+    if (kind == ExportValueError::RecordIncomplete)
+        QCOMPARE(m.args.mid(0, 3), (QStringList{"01", "3", "15"}));
+    // The last argument says that nothing was saved, the pair as a pair.
+    QCOMPARE(m.args.last(), langText(v1x ? 1423 : 1422));
+}
+
+void TestExportLines::fileBytes_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("lines and CR LF") << QStringList{"a", "", "b,"} << QByteArray("a\r\n\r\nb,\r\n");
+    QTest::newRow("no lines") << QStringList() << QByteArray();
+    // Windows-1252, the evaluation program's code page.
+    QTest::newRow("Latin-1 letters") << QStringList{"Müller ß"} << QByteArray("M\xfcller \xdf\r\n");
+    QTest::newRow("the code page's own")
+        << QStringList{"€ ‚ƒ„…†‡ˆ‰Š‹ŒŽ ‘’“”•–—˜™š›œžŸ"}
+        << QByteArray("\x80 \x82\x83\x84\x85\x86\x87\x88\x89\x8a\x8b\x8c\x8e "
+                      "\x91\x92\x93\x94\x95\x96\x97\x98\x99\x9a\x9b\x9c\x9e\x9f\r\n");
+    QTest::newRow("not in the code page") << QStringList{"Łukasz"} << QByteArray("?ukasz\r\n");
+    QTest::newRow("outside the basic plane: one ?")
+        << QStringList{QString::fromUtf8("a\xf0\x9f\x98\x80z")} << QByteArray("a?z\r\n");
+    // A line end, a NUL or another control character from a device text
+    // never splits a line, nor does a control character that Latin-1 has
+    // and the code page has not (NEL).
+    QTest::newRow("control characters")
+        << QStringList{QString::fromLatin1("1\r2\n3", 5), QString::fromLatin1("a\0b\x7f\tc", 6),
+                       QStringLiteral("x\u0085y")}
+        << QByteArray("1?2?3\r\na?b??c\r\nx?y\r\n");
+}
+
 void TestExportLines::fileBytes()
 {
-    QCOMPARE(exportFileBytes({"a", "", "b,"}), QByteArray("a\r\n\r\nb,\r\n"));
-    QCOMPARE(exportFileBytes({}), QByteArray());
-    // Single-byte text for the evaluation program.
-    QCOMPARE(exportFileBytes({QStringLiteral("Müller")}), QByteArray("M\xfcller\r\n"));
-    QCOMPARE(exportFileBytes({QStringLiteral("Łukasz")}), QByteArray("?ukasz\r\n"));
-    // A line end, a NUL or another control character from a device text
-    // never splits a line.
-    QCOMPARE(
-        exportFileBytes({QString::fromLatin1("1\r2\n3", 5), QString::fromLatin1("a\0b\x7f\tc", 6)}),
-        QByteArray("1?2?3\r\na?b??c\r\n"));
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(exportFileBytes(lines), bytes);
 }
 
 QTEST_APPLESS_MAIN(TestExportLines)
