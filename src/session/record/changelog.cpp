@@ -7,9 +7,11 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcRecord, "pxrq60.record", QtWarningMsg)
@@ -64,6 +66,35 @@ bool writeWhole(int fd, const QByteArray &bytes)
     }
 }
 
+void flushFolder(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Another program holds the lock for one line, a few milliseconds; a bounded
+// wait keeps a stuck holder from freezing the write path.
+bool lockFile(int fd, FileProblem *problem)
+{
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + std::chrono::seconds(5);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            fail(problem, FileProblem::fromErrno(errno));
+            return false;
+        }
+        if (clock::now() >= deadline) {
+            fail(problem, FileProblem{FileProblem::Locked, QString()});
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
 // The log folder, opened without following a link: someone else's link in
 // the shared settings directory must not send the log elsewhere.
 int openFolder(const QString &folder, FileProblem *problem)
@@ -79,6 +110,7 @@ int openFolder(const QString &folder, FileProblem *problem)
                                   ? parent.st_mode & S_ISGID
                                   : 0;
         (void)::chmod(path.constData(), 0775 | setgid);
+        flushFolder(above.isEmpty() ? QByteArray("/") : above); // the new folder's name
     } else if (errno != EEXIST) {
         fail(problem, FileProblem::fromErrno(errno));
         return -1;
@@ -264,12 +296,8 @@ bool appendChangeRecord(const QString &folder, const ChangeRecord &record, FileP
     // The lock orders whole lines between programs on file systems where
     // O_APPEND alone does not (network shares), and lets the first writer
     // of a new file put the header in before anyone's line.
-    while (::flock(file.fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            fail(problem, FileProblem::fromErrno(errno));
-            return false;
-        }
-    }
+    if (!lockFile(file.fd, problem))
+        return false;
     struct stat st {
     };
     if (::fstat(file.fd, &st) != 0) {

@@ -71,13 +71,17 @@ ChangeLogContent parseChangeLog(const QByteArray &bytes)
     QHash<QString, int> column;
     for (int i = 0; i < records.first().size(); ++i)
         column.insert(records.first().at(i).trimmed(), i);
+    int first = 1;
     if (!column.contains(QStringLiteral("phase")) || !column.contains(QStringLiteral("address"))) {
-        content.unreadLines = records.size();
-        return content;
+        // No header (a file cut at its start): the columns of this version.
+        column.clear();
+        for (int i = 0; i < changeLogColumns().size(); ++i)
+            column.insert(changeLogColumns().at(i), i);
+        first = 0;
     }
     // An outcome line finds its intent by connection and exchange.
     QHash<QString, int> openIntent;
-    for (int i = 1; i < records.size(); ++i) {
+    for (int i = first; i < records.size(); ++i) {
         const std::optional<ChangeRecord> r = recordOf(records.at(i), column);
         if (!r) {
             ++content.unreadLines;
