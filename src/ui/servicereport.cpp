@@ -227,7 +227,9 @@ QList<Block> changes(const ServiceReportData &d, const QList<int> &listed)
         blocks << Block{
             42, false, [e](QPainter &p, qreal y) {
                 const ChangeRecord &r = e.first();
-                QString change = r.oldValue + QStringLiteral(" → ") + r.written;
+                // No old value: the address was never read (P48 is a command).
+                QString change = (r.oldValue.isEmpty() ? QStringLiteral("–") : r.oldValue) +
+                                 QStringLiteral(" → ") + r.written;
                 if (e.outcome && !e.outcome->confirmed.isEmpty() &&
                     e.outcome->confirmed != r.written)
                     change += QStringLiteral(" (") + e.outcome->confirmed + QLatin1Char(')');

@@ -194,7 +194,8 @@ void ServiceRecordTest::reportAsPdf()
     const QList<int> listed = layout.changesListed();
     for (const int i : listed) {
         const ChangeRecord &r = data.changes.at(i).first();
-        const QString change = r.oldValue + " → " + r.written;
+        const QString change =
+            (r.oldValue.isEmpty() ? QStringLiteral("–") : r.oldValue) + " → " + r.written;
         QVERIFY2(holds(change), qPrintable(r.address + ": " + change));
     }
     // What the device may or may not hold is never left out: the refused,
