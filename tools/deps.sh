@@ -3,7 +3,7 @@
 # any is missing. Safe to run again. Names given as arguments are installed
 # too (the release jobs of .ci/run add theirs).
 set -euo pipefail
-packages=(qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools qt6-translations-l10n
+packages=(qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools qt6-documentation-tools qt6-translations-l10n
           libqt6help6 cmake ninja-build g++ pkg-config xvfb xauth libgl-dev locales)
 packages+=("$@")
 missing=()
