@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSplitter>
@@ -56,6 +57,9 @@ enum : uint16_t {
     TxtNoHelpFile = 7510,
     TxtHelpFileUnreadable = 7511,
 };
+
+// Narrower than this, the contents stand above the topic.
+constexpr int StackedBelowWidth = 720;
 
 // The start page carries this id; "Inhalt" of the menu "Hilfe" opens it.
 const char *const StartPageId = "Inhalt";
@@ -367,7 +371,7 @@ bool HelpWindow::useCurrentHelpFile()
     // show.
     connect(engine->contentModel(), &QHelpContentModel::contentsCreated, this, [this, contents] {
         contents->expandToDepth(0);
-        fitNavigationToContents();
+        arrangePanes();
         markInContents();
     });
 
@@ -507,22 +511,38 @@ QLineEdit *HelpWindow::searchInput() const
     return m_engine ? m_engine->searchEngine()->queryWidget()->findChild<QLineEdit *>() : nullptr;
 }
 
-void HelpWindow::fitNavigationToContents()
+void HelpWindow::resizeEvent(QResizeEvent *event)
 {
-    if (!m_engine)
-        return;
-    QHelpContentWidget *contents = m_engine->contentWidget();
+    QMainWindow::resizeEvent(event);
+    arrangePanes();
+}
+
+void HelpWindow::arrangePanes()
+{
     auto *split = qobject_cast<QSplitter *>(centralWidget());
     if (!split)
         return;
-    // The widest title with its indentation, the frame and a scroll bar;
-    // at most half the window, so that the topic keeps room.
+    // Side by side, the contents need room for their widest title and the
+    // topic for its text. A narrow window (beside a wide main window on a
+    // laptop screen) puts the contents above the topic, each at full width.
+    const Qt::Orientation wanted = width() < StackedBelowWidth ? Qt::Vertical : Qt::Horizontal;
+    if (split->orientation() != wanted) {
+        split->setOrientation(wanted);
+        const int total = wanted == Qt::Vertical ? split->height() : split->width();
+        const int first = wanted == Qt::Vertical ? total * 2 / 5 : std::min(260, total / 3);
+        split->setSizes({first, total - first});
+    }
+    if (wanted == Qt::Vertical || !m_engine)
+        return;
+    // The widest title with its indentation, the frame and a scroll bar; at
+    // most half the window, so that the topic keeps its room.
+    QHelpContentWidget *contents = m_engine->contentWidget();
     contents->resizeColumnToContents(0);
-    const int wanted = contents->header()->sectionSize(0) + 2 * contents->frameWidth() +
+    const int needed = contents->header()->sectionSize(0) + 2 * contents->frameWidth() +
                        contents->verticalScrollBar()->sizeHint().width() + 8;
     const QList<int> sizes = split->sizes();
     const int total = sizes.value(0) + sizes.value(1);
-    const int left = std::clamp(wanted, sizes.value(0), std::max(sizes.value(0), total / 2));
+    const int left = std::clamp(needed, sizes.value(0), std::max(sizes.value(0), total / 2));
     split->setSizes({left, total - left});
 }
 

@@ -84,6 +84,9 @@ public:
 
     ~HelpWindow() override;
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
     HelpWindow();
     // Makes the engine serve the help file SetHelpFile chose last (a language
@@ -97,7 +100,7 @@ private:
     void present();
     void startIndexingOnce();
     void retitle();
-    void fitNavigationToContents();
+    void arrangePanes();
 
     QHelpEngine *m_engine = nullptr;
     QString m_file;
