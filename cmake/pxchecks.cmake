@@ -18,12 +18,14 @@ if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
   add_compile_options(-Wno-gnu-zero-variadic-macro-arguments)
 endif()
 
-# The hardening Debian builds its packages with: checked buffer functions
+# The hardening Debian builds its packages with (dpkg-buildflags): a canary
+# on the stack of every function with a buffer, checked buffer functions
 # where the compiler knows sizes, and relocations resolved and made
-# read-only at load time. Needs optimisation, and would hide findings from
-# the sanitizers.
+# read-only at load time. Fortification needs optimisation; all of it would
+# hide findings from the sanitizers. .ci/package.sh checks every binary of
+# the packages with hardening-check.
 if(NOT PX_SANITIZE AND NOT PX_FUZZ)
-  add_compile_options($<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
+  add_compile_options(-fstack-protector-strong $<$<NOT:$<CONFIG:Debug>>:-D_FORTIFY_SOURCE=2>)
   add_link_options(-Wl,-z,relro,-z,now)
 endif()
 

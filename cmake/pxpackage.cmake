@@ -13,6 +13,7 @@ set(PX_PROGRAM_DIR lib/pxrq60)
 set(PX_PACKAGING ${CMAKE_SOURCE_DIR}/packaging)
 set(PX_PACKAGING_OUT ${CMAKE_BINARY_DIR}/packaging)
 set(PX_MAINTAINER "PXRQ60 developers <pxrq60@example.org>")
+
 string(TIMESTAMP PX_RELEASE_DATE "%Y-%m-%d" UTC)
 string(TIMESTAMP PX_RELEASE_DATE_RFC2822 "%a, %d %b %Y %H:%M:%S +0000" UTC)
 
@@ -30,11 +31,23 @@ if(TARGET pxrq60)
   file(MAKE_DIRECTORY ${PX_PACKAGING_OUT}/bin)
   file(CREATE_LINK ../${PX_PROGRAM_DIR}/pxrq60 ${PX_PACKAGING_OUT}/bin/pxrq60 SYMBOLIC)
   install(FILES ${PX_PACKAGING_OUT}/bin/pxrq60 DESTINATION bin COMPONENT main)
-  install(FILES ${PX_PACKAGING}/pxrq60.desktop DESTINATION share/applications COMPONENT main)
+  # The desktop entry and the AppStream data carry the program's reverse-DNS
+  # id; the window names the same id (QGuiApplication::desktopFileName), so
+  # the desktop matches the running window to its entry and icon.
+  install(FILES ${PX_PACKAGING}/${PX_APP_ID}.desktop DESTINATION share/applications
+    COMPONENT main)
   install(FILES ${PX_PACKAGING}/pxrq60.svg DESTINATION share/icons/hicolor/scalable/apps
     COMPONENT main)
-  configure_file(${PX_PACKAGING}/pxrq60.metainfo.xml ${PX_PACKAGING_OUT}/pxrq60.metainfo.xml @ONLY)
-  install(FILES ${PX_PACKAGING_OUT}/pxrq60.metainfo.xml DESTINATION share/metainfo COMPONENT main)
+  # PNGs in the theme's sizes for desktops and menus that draw no SVG;
+  # rendered from the SVG by tools/icons.sh and committed.
+  foreach(size 16 22 24 32 48 64 128 256)
+    install(FILES ${PX_PACKAGING}/icons/${size}x${size}/pxrq60.png
+      DESTINATION share/icons/hicolor/${size}x${size}/apps COMPONENT main)
+  endforeach()
+  configure_file(${PX_PACKAGING}/${PX_APP_ID}.metainfo.xml
+    ${PX_PACKAGING_OUT}/${PX_APP_ID}.metainfo.xml @ONLY)
+  install(FILES ${PX_PACKAGING_OUT}/${PX_APP_ID}.metainfo.xml DESTINATION share/metainfo
+    COMPONENT main)
 endif()
 if(TARGET rq60sim)
   install(TARGETS rq60sim RUNTIME DESTINATION bin COMPONENT sim)
@@ -61,6 +74,16 @@ foreach(pkg main sim)
     COMMAND ${PX_GZIP} -9nc ${PX_PACKAGING_OUT}/doc/${name}/changelog > ${PX_PACKAGING_OUT}/doc/${name}/changelog.gz
     DEPENDS ${PX_PACKAGING_OUT}/doc/${name}/changelog)
   list(APPEND px_doc_outputs ${PX_PACKAGING_OUT}/${page}.gz ${PX_PACKAGING_OUT}/doc/${name}/changelog.gz)
+  if(pkg STREQUAL "main")
+    # The README: building, the serial ports, the shared settings folder,
+    # printing to PDF, logging.
+    add_custom_command(OUTPUT ${PX_PACKAGING_OUT}/doc/${name}/README.md.gz
+      COMMAND ${PX_GZIP} -9nc ${CMAKE_SOURCE_DIR}/README.md > ${PX_PACKAGING_OUT}/doc/${name}/README.md.gz
+      DEPENDS ${CMAKE_SOURCE_DIR}/README.md)
+    list(APPEND px_doc_outputs ${PX_PACKAGING_OUT}/doc/${name}/README.md.gz)
+    install(FILES ${PX_PACKAGING_OUT}/doc/${name}/README.md.gz DESTINATION share/doc/${name}
+      COMPONENT main)
+  endif()
   install(FILES ${PX_PACKAGING_OUT}/${page}.gz DESTINATION share/man/man1 COMPONENT ${pkg})
   install(FILES ${PX_PACKAGING_OUT}/doc/${name}/changelog.gz ${PX_PACKAGING}/copyright
     DESTINATION share/doc/${name} COMPONENT ${pkg})

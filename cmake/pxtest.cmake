@@ -9,9 +9,11 @@ function(px_add_test)
   cmake_parse_arguments(T "AS_NOBODY" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE Qt6::Test ${T_LIBS})
+  # The program's folder is the tests' one library path (every binary is
+  # linked with its install path, CMakeLists.txt).
   set_target_properties(${T_NAME} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests
-    BUILD_RPATH "${PX_BIN_DIR}")
+    INSTALL_RPATH "${PX_BIN_DIR}")
   target_compile_definitions(${T_NAME} PRIVATE
     PX_BIN_DIR="${PX_BIN_DIR}" PX_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/tests")
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})

@@ -82,6 +82,7 @@ enum Status : int32_t {
     DrvNotConfirmed = -13,     // write not confirmed
     DrvSignOnRefused = -14,    // access refused at sign-on
     DrvPortConfig = -15,       // sline_32.conf refused: no regular file, a symbolic link, too large
+    DrvPortNotTrusted = -16,   // port refused: not a serial device of root or of the user
     DrvDeviceErrorBase = -100, // -(100+nn): the device refused with ERnn
 };
 

@@ -4,9 +4,9 @@
 # too (the release jobs of .ci/run add theirs). bindfs and fuse3: the export
 # test kills exports on a FUSE mount, a file system without nameless files.
 set -euo pipefail
-packages=(qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-tools-dev qt6-tools-dev-tools
-          qt6-documentation-tools qt6-translations-l10n libqt6help6 cmake ninja-build g++
-          pkg-config xvfb xauth libgl-dev locales bindfs fuse3)
+packages=(qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-serialport-dev qt6-tools-dev
+          qt6-tools-dev-tools qt6-documentation-tools qt6-translations-l10n libqt6help6 cmake
+          ninja-build g++ pkg-config xvfb xauth libgl-dev locales bindfs fuse3)
 packages+=("$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -1,7 +1,7 @@
-// The program's command line: --help and --version, answered on stdout
-// before any window, settings file or device is touched (they work without
-// a display). Everything else on the command line is left to Qt (-platform,
-// -style, ...).
+// The program's command line: --help, --help-all (with Qt's own options)
+// and --version, answered on stdout before any window, settings file or
+// device is touched (they work without a display). Everything else on the command line is left to
+// Qt (-platform, -style, ...).
 #ifndef PXRQ60_APP_COMMANDLINE_H
 #define PXRQ60_APP_COMMANDLINE_H
 

@@ -15,6 +15,7 @@
 #include "termination.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLoggingCategory>
 #include <QTimer>
 
@@ -38,6 +39,13 @@ int main(int argc, char *argv[])
     // start-up failures below included; it touches neither the device nor
     // the settings.
     QApplication app(argc, argv);
+    // The desktop finds the running window's entry (and its icon) by this
+    // id; the icon is the window's own where the desktop has none.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PXRQ60_APP_ID));
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/%1x%1/pxrq60.png").arg(size), QSize(size, size));
+    QApplication::setWindowIcon(icon);
     QMessageBoxPresenter presenter;
     setMessagePresenter(&presenter);
 

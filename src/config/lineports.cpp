@@ -1,35 +1,51 @@
 #include "lineports.h"
 
+#include "langsupp.h"
 #include "profile.h"
 #include "sharedfile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSerialPortInfo>
 #include <algorithm>
+#include <tuple>
 
 namespace {
 
 const char *const ConfFileName = "sline_32.conf";
 
-// The devices of one name family, in number order (ttyS2 before ttyS10).
-QList<SerialPort> numbered(const QDir &dev, const QString &prefix)
+// Where a device goes in the list: adapters first (ttyUSB, ttyACM), then the
+// built-in ports, then anything else; within a family by number, so that
+// ttyS2 comes before ttyS10.
+std::tuple<int, QString, qint64> deviceOrder(const QString &device)
 {
-    QList<std::pair<uint, QString>> found;
-    for (const QString &name :
-         dev.entryList({prefix + QLatin1Char('*')}, QDir::System | QDir::Files)) {
-        bool isNumber = false;
-        const uint n = name.mid(prefix.size()).toUInt(&isNumber);
-        if (isNumber && name.at(prefix.size()).isDigit())
-            found.append({n, name});
+    static const QRegularExpression numbered(QStringLiteral("^(.*?)(\\d+)$"));
+    const QString name = QFileInfo(device).fileName();
+    const QRegularExpressionMatch m = numbered.match(name);
+    const QString family = m.hasMatch() ? m.captured(1) : name;
+    const qint64 number = m.hasMatch() ? m.captured(2).toLongLong() : -1;
+    static const QStringList known{QStringLiteral("ttyUSB"), QStringLiteral("ttyACM"),
+                                   QStringLiteral("ttyS")};
+    const int rank = known.contains(family) ? int(known.indexOf(family)) : int(known.size());
+    return {rank, family, number};
+}
+
+// "FTDI FT232R USB UART, serial no. A50285BI": what the adapter says of
+// itself; empty for a port that says nothing.
+QString description(const SerialPortFacts &port)
+{
+    QStringList words;
+    for (const QString &w : {port.manufacturer, port.product})
+        if (!w.trimmed().isEmpty())
+            words << w.trimmed();
+    QString text = words.join(QLatin1Char(' '));
+    if (!port.serialNumber.trimmed().isEmpty()) {
+        const QString serial = langFormatId(8005, {port.serialNumber.trimmed()});
+        text = text.isEmpty() ? serial : text + QStringLiteral(", ") + serial;
     }
-    std::sort(found.begin(), found.end());
-    QList<SerialPort> ports;
-    for (const auto &entry : found) {
-        const QString path = dev.filePath(entry.second);
-        ports << SerialPort{path, path};
-    }
-    return ports;
+    return text;
 }
 
 // The key of a line of the file as the line driver reads it: blanks and
@@ -45,22 +61,51 @@ QByteArray lineKey(QByteArray line)
 
 } // namespace
 
+QList<SerialPort> serialPortChoices(const QList<SerialPortFacts> &ports,
+                                    const QList<std::pair<QString, QString>> &byIdLinks)
+{
+    struct Choice {
+        bool stableName;
+        std::tuple<int, QString, qint64> order;
+        SerialPort port;
+    };
+    QList<Choice> choices;
+    for (const SerialPortFacts &p : ports) {
+        QString link;
+        for (const auto &[path, target] : byIdLinks)
+            if (target == p.device && (link.isEmpty() || path < link))
+                link = path;
+        QString said = description(p);
+        if (said.isEmpty() && !link.isEmpty())
+            said = QFileInfo(link).fileName();
+        const QString label =
+            said.isEmpty() ? p.device : said + QStringLiteral(" (") + p.device + QLatin1Char(')');
+        choices.append({!link.isEmpty(), deviceOrder(p.device),
+                        SerialPort{link.isEmpty() ? p.device : link, label}});
+    }
+    std::stable_sort(choices.begin(), choices.end(), [](const Choice &a, const Choice &b) {
+        return std::tie(b.stableName, a.order) < std::tie(a.stableName, b.order);
+    });
+    QList<SerialPort> list;
+    for (const Choice &c : choices)
+        list << c.port;
+    return list;
+}
+
 QList<SerialPort> findSerialPorts(const QString &devDir)
 {
-    QList<SerialPort> ports;
+    QList<SerialPortFacts> ports;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        ports << SerialPortFacts{info.systemLocation(), info.manufacturer(), info.description(),
+                                 info.serialNumber()};
+    QList<std::pair<QString, QString>> links;
     const QDir byId(devDir + QStringLiteral("/serial/by-id"));
-    QStringList links = byId.entryList(QDir::System | QDir::Files, QDir::Name);
-    for (const QString &name : links) {
+    for (const QString &name : byId.entryList(QDir::System | QDir::Files, QDir::Name)) {
         const QFileInfo link(byId.filePath(name));
-        if (!link.exists()) // a link left behind by an adapter just pulled
-            continue;
-        ports << SerialPort{link.filePath(), name + QStringLiteral(" (") +
-                                                 link.canonicalFilePath() + QLatin1Char(')')};
+        if (link.exists()) // a link left behind by an adapter just pulled leads nowhere
+            links.append({link.filePath(), link.canonicalFilePath()});
     }
-    const QDir dev(devDir);
-    for (const char *prefix : {"ttyUSB", "ttyACM", "ttyS"})
-        ports << numbered(dev, QLatin1String(prefix));
-    return ports;
+    return serialPortChoices(ports, links);
 }
 
 QByteArray withPortLine(const QByteArray &conf, int n, const QString &path)
@@ -87,20 +132,26 @@ QString linePortConfPath()
     return settingsFilePath(QLatin1String(ConfFileName));
 }
 
-bool WriteLinePort(int n, const QString &path)
+bool WriteLinePort(int n, const QString &path, FileProblem *problem)
 {
-    if (path.isEmpty() || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r')))
+    FileProblem local;
+    FileProblem &why = problem ? *problem : local;
+    why = FileProblem{};
+    if (path.isEmpty() || path.contains(QLatin1Char('\n')) || path.contains(QLatin1Char('\r'))) {
+        why.kind = FileProblem::BadValue;
         return false;
+    }
     const QString file = linePortConfPath();
     // The driver reads the file at every connect, and another technician's
     // program may change it at the same moment: one locked read-modify-write.
     SharedFileLock lock(file);
-    if (!lock.locked())
+    if (!lock.locked()) {
+        why = lock.problem();
         return false;
+    }
     QByteArray conf;
     bool exists = false;
-    FileProblem problem;
-    if (!readPlainFile(file, MaxProfileBytes, &conf, &exists, &problem))
+    if (!readPlainFile(file, MaxProfileBytes, &conf, &exists, &why))
         return false;
-    return replacePlainFile(file, withPortLine(conf, n, path), &problem);
+    return replacePlainFile(file, withPortLine(conf, n, path), &why);
 }

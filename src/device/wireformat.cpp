@@ -195,7 +195,8 @@ const QHash<QString, Rule> &rules()
                            })},
         {"P2", decimalRule({0.49999L, 6.55351L, 0.5, 6.5535, 528, 529}, true,
                            [](long double v, const QString &) { return fixed(v, 5); })},
-        {"P3", temperatureRule(MessageArg::ofText(QStringLiteral("Ersatztemperatur")))},
+        // The name in the program's language (German "Ersatztemperatur").
+        {"P3", temperatureRule(MessageArg::ofStringId(8012))},
         {"TempLowRef", temperatureRule(MessageArg::ofStringId(550))},
         {"TempHighRef", temperatureRule(MessageArg::ofStringId(551))},
         {"P13",

@@ -1,6 +1,7 @@
 #include "commclass.h"
 
 #include "helpers.h"
+#include "lineport.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -498,17 +499,10 @@ void TCommClass::UnloadDrivers()
 
 QString TCommClass::portDevicePath(int32_t *status) const
 {
-    char buffer[4096] = {};
-    const QByteArray port = PortName.toUtf8();
-    int32_t st = drv::DrvOutOfOrder;
-    if (m_lineEntry && port.size() < int(sizeof buffer)) {
-        std::memcpy(buffer, port.constData(), size_t(port.size()));
-        int32_t count = int32_t(sizeof buffer), param = 0;
-        st = callLine(drv::LineResolvePort, buffer, &count, &param);
-    }
+    const LinePort port = lookUpLinePort(m_lineEntry, PortName);
     if (status)
-        *status = st;
-    return st == drv::DrvOk ? QFile::decodeName(buffer) : QString();
+        *status = port.status;
+    return port.status == drv::DrvOk ? port.path : QString();
 }
 
 void TCommClass::SetPort(const QString &port)

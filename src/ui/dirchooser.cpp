@@ -1,6 +1,8 @@
 #include "dirchooser.h"
 
+#include "fileproblemtext.h"
 #include "langsupp.h"
+#include "shareddir.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -27,8 +29,9 @@ protected:
             if (!QFileInfo::exists(path)) {
                 if (LangMessageBoxArgs(2032, {path}, 502, MbYesNo) != IdYes)
                     return;
-                if (!QDir().mkpath(path)) {
-                    LangMessageBoxArgs(2033, {path}, 500, MbIconError);
+                FileProblem problem;
+                if (!makeSharedDirectories(path, &problem)) {
+                    LangMessageBoxArgs(2033, {path, fileProblemText(problem)}, 500, MbIconError);
                     return;
                 }
             }

@@ -14,7 +14,9 @@ class QWidget;
 // Opens the chooser at `start` (or at the nearest directory above it that
 // exists, with the rest typed in). The chosen directory, which then exists;
 // nothing when the user cancels. Question 2032 before creating a directory
-// (No returns to the chooser); message 2033 when it cannot be created.
+// (No returns to the chooser); message 2033 with the reason when it cannot
+// be created. New folders are made group-writable (shareddir.h): the export
+// folder is shared by the technicians of the machine.
 std::optional<QString> chooseDirectory(QWidget *parent, const QString &caption,
                                        const QString &start);
 

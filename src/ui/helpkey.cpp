@@ -3,6 +3,7 @@
 #include "helpentry.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QVariant>
@@ -33,7 +34,7 @@ protected:
             at = QApplication::focusWidget();
         if (!at)
             at = QApplication::activeWindow();
-        showHelpFor(at);
+        showHelpFor(helpKeyWidget(at, QApplication::widgetAt(QCursor::pos())));
         return true;
     }
 };
@@ -53,6 +54,21 @@ HelpTarget helpTargetOf(const QWidget *widget)
             break;
     }
     return HelpTarget{};
+}
+
+const QWidget *helpKeyWidget(const QWidget *focus, const QWidget *underMouse)
+{
+    if (!underMouse || (focus && underMouse->window() != focus->window()))
+        return focus;
+    if (!focus)
+        return underMouse;
+    // The focus answers better when its topic is its own, or at least as
+    // close to the field under the pointer as the pointer's.
+    const HelpTarget byFocus = helpTargetOf(focus);
+    const HelpTarget byMouse = helpTargetOf(underMouse);
+    if (!byFocus.from || !byMouse.from || byMouse.from == byFocus.from)
+        return byMouse.from && !byFocus.from ? underMouse : focus;
+    return byFocus.from->isAncestorOf(byMouse.from) ? underMouse : focus;
 }
 
 void showHelpFor(const QWidget *widget)

@@ -6,6 +6,11 @@
 // A control without either takes its nearest parent's: the group, the page,
 // the notebook, then the window. Where nothing up to the window names a
 // topic, F1 opens the contents.
+//
+// F1 asks about the control with the focus. A locked (disabled) field takes
+// no focus, and that is just when the technician asks why it is locked: when
+// the focus only gives the topic of something around the field under the
+// mouse pointer (its page, its window), F1 takes that field.
 #ifndef PXRQ60_UI_HELPKEY_H
 #define PXRQ60_UI_HELPKEY_H
 
@@ -19,6 +24,11 @@ struct HelpTarget {
     const QWidget *from = nullptr; // the widget that named it
 };
 HelpTarget helpTargetOf(const QWidget *widget);
+
+// Which control F1 asks about: `focus`, or `underMouse` when that lies in
+// the same window and has a topic of its own inside the one the focus gives
+// (either may be null).
+const QWidget *helpKeyWidget(const QWidget *focus, const QWidget *underMouse);
 
 // Opens the help at the topic of `widget` through the help entry point.
 void showHelpFor(const QWidget *widget);

@@ -9,6 +9,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QHelpContentModel>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
@@ -21,15 +22,22 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
+#include <QResizeEvent>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -50,6 +58,9 @@ enum : uint16_t {
     TxtHelpFileUnreadable = 7511,
 };
 
+// Narrower than this, the contents stand above the topic.
+constexpr int StackedBelowWidth = 720;
+
 // The start page carries this id; "Inhalt" of the menu "Hilfe" opens it.
 const char *const StartPageId = "Inhalt";
 
@@ -66,6 +77,66 @@ QVBoxLayout *tabPage(QTabWidget *tabs, uint16_t titleId)
     box->setContentsMargins(2, 2, 2, 2);
     tabs->addTab(page, langText(titleId));
     return box;
+}
+
+} // namespace
+
+QString helpSearchQuery(const QString &input)
+{
+    // Bare words become prefixes: German joins words into one ("Batterie"
+    // is part of "Batteriekapazität", "Batteriewechsel"), and the index holds
+    // whole words only. A quoted phrase, a word with a wildcard of its own
+    // and the operators stay as the user wrote them.
+    static const QRegularExpression bareWord(QStringLiteral("^\\w+$"));
+    static const QStringList operators{QStringLiteral("AND"), QStringLiteral("OR"),
+                                       QStringLiteral("NOT"), QStringLiteral("NEAR")};
+    QStringList out;
+    bool inQuote = false;
+    for (const QString &token : input.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const bool quoted = inQuote || token.startsWith(QLatin1Char('"'));
+        if (token.count(QLatin1Char('"')) % 2 == 1)
+            inQuote = !inQuote;
+        if (quoted || operators.contains(token) || !bareWord.match(token).hasMatch())
+            out << token;
+        else
+            out << token + QLatin1Char('*');
+    }
+    return out.join(QLatin1Char(' '));
+}
+
+QRect helpGeometryBeside(const QRect &main, const QRect &screen, const QSize &wanted)
+{
+    const int minimum = std::min(MinimumHelpWidth, screen.width());
+    const int roomRight = screen.right() - main.right();
+    const int roomLeft = main.left() - screen.left();
+    const bool right = roomRight >= roomLeft;
+    const int room = right ? roomRight : roomLeft;
+    // As wide as it likes where there is room; never narrower than it can
+    // be read, and then as little over the main window as it can.
+    const int width = std::clamp(room, minimum, std::max(minimum, wanted.width()));
+    const int height = std::min(wanted.height(), screen.height());
+    const int x = right ? std::min(main.right() + 1, screen.right() + 1 - width)
+                        : std::max(main.left() - width, screen.left());
+    const int y = std::clamp(main.top(), screen.top(), screen.bottom() + 1 - height);
+    return QRect(x, y, width, height);
+}
+
+namespace {
+
+// The window the help goes beside: the top window of the one the user works
+// in (a dialog's owner), else any main window that is shown.
+const QWidget *mainWindowBesideHelp()
+{
+    const QWidget *w = QApplication::activeWindow();
+    while (w && w->parentWidget())
+        w = w->parentWidget()->window();
+    if (w && w->objectName() != QLatin1String("HelpWindow"))
+        return w;
+    for (const QWidget *top : QApplication::topLevelWidgets())
+        if (top->isVisible() && qobject_cast<const QMainWindow *>(top) &&
+            top->objectName() != QLatin1String("HelpWindow"))
+            return top;
+    return nullptr;
 }
 
 } // namespace
@@ -104,6 +175,27 @@ void destroyHelpWindow()
     delete theWindow().data();
 }
 
+namespace {
+
+// A folder of this user's own outside the home: made now with mode 0700, or
+// found as a real folder (no symbolic link) that belongs to this user and
+// that nobody else may write. Anything else may have been prepared by
+// another user to have the collection written where they choose.
+bool ownPrivateFolder(const QString &dir)
+{
+    const QByteArray native = QFile::encodeName(dir);
+    if (::mkdir(native.constData(), 0700) == 0)
+        return true;
+    if (errno != EEXIST)
+        return false;
+    struct stat st {
+    };
+    return ::lstat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           st.st_uid == ::getuid() && (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+} // namespace
+
 QString helpCollectionFile(const QString &helpFile)
 {
     const QFileInfo fi(helpFile);
@@ -118,9 +210,10 @@ QString helpCollectionFile(const QString &helpFile)
         dir += QStringLiteral("/help");
     if (dir.isEmpty() || !QDir().mkpath(dir)) {
         // No usable cache folder (a home that cannot be written): a folder
-        // of this user's own in the temporary directory.
+        // of this user's own in the temporary directory, or none.
         dir = QDir::tempPath() + QStringLiteral("/pxrq60-help-") + QString::number(getuid());
-        QDir().mkpath(dir);
+        if (!ownPrivateFolder(dir))
+            return QString();
     }
     return dir + QLatin1Char('/') + name;
 }
@@ -129,6 +222,9 @@ HelpWindow::HelpWindow() : QMainWindow(nullptr)
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setAttribute(Qt::WA_DeleteOnClose, false);
+    // The help belongs to the main window: closing that ends the program,
+    // whether the help is open or not.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     auto *bar = addToolBar(QString());
     bar->setObjectName(QStringLiteral("helpToolBar"));
@@ -224,7 +320,20 @@ bool HelpWindow::useCurrentHelpFile()
     if (file.isEmpty())
         return false;
 
-    auto *engine = new QHelpEngine(helpCollectionFile(file), this);
+    QString collection = helpCollectionFile(file);
+    if (collection.isEmpty()) {
+        // No folder for a lasting register: one for this run only, in a
+        // folder with a name nobody can foresee.
+        m_runFolder = std::make_unique<QTemporaryDir>(QDir::tempPath() +
+                                                      QStringLiteral("/pxrq60-help-XXXXXX"));
+        if (!m_runFolder->isValid()) {
+            showMissing(langFormatId(TxtHelpFileUnreadable, {file}));
+            return false;
+        }
+        collection =
+            m_runFolder->filePath(QFileInfo(file).completeBaseName() + QStringLiteral(".qhc"));
+    }
+    auto *engine = new QHelpEngine(collection, this);
     engine->setReadOnly(false);
     bool ok = engine->setupData();
     const QString nameSpace = QHelpEngineCore::namespaceName(file);
@@ -249,12 +358,20 @@ bool HelpWindow::useCurrentHelpFile()
 
     QHelpContentWidget *contents = engine->contentWidget();
     contents->setObjectName(QStringLiteral("helpContents"));
+    // A title is never cut: the column takes the widest title, and a pane
+    // narrower than that scrolls sideways.
+    contents->setTextElideMode(Qt::ElideNone);
+    contents->header()->setStretchLastSection(false);
+    contents->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    contents->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_contentsBox->addWidget(contents);
     connect(contents, &QHelpContentWidget::linkActivated, this, &HelpWindow::showTopic);
     // The contents are built in the background: once they are there, open
-    // the first level and mark the topic on show.
+    // the first level, widen the pane to the titles and mark the topic on
+    // show.
     connect(engine->contentModel(), &QHelpContentModel::contentsCreated, this, [this, contents] {
         contents->expandToDepth(0);
+        arrangePanes();
         markInContents();
     });
 
@@ -281,7 +398,7 @@ bool HelpWindow::useCurrentHelpFile()
     m_searchBox->addWidget(search->queryWidget());
     m_searchBox->addWidget(search->resultWidget(), 1);
     connect(search->queryWidget(), &QHelpSearchQueryWidget::search, search,
-            [search] { search->search(search->queryWidget()->searchInput()); });
+            [search] { search->search(helpSearchQuery(search->queryWidget()->searchInput())); });
     connect(search->resultWidget(), &QHelpSearchResultWidget::requestShowLink, this,
             &HelpWindow::showTopic);
     if (m_tabs->currentIndex() == SearchTab)
@@ -380,21 +497,70 @@ void HelpWindow::openFinder()
 {
     if (!useCurrentHelpFile() && HelpFile().isEmpty())
         showMissing(langText(TxtNoHelpFile));
-    m_tabs->setCurrentIndex(IndexTab);
+    // "Suchen" is the full-text search; the index is one tab away.
+    m_tabs->setCurrentIndex(SearchTab);
     present();
-    m_filter->setFocus();
-    m_filter->selectAll();
+    if (QLineEdit *input = searchInput()) {
+        input->setFocus();
+        input->selectAll();
+    }
+}
+
+QLineEdit *HelpWindow::searchInput() const
+{
+    return m_engine ? m_engine->searchEngine()->queryWidget()->findChild<QLineEdit *>() : nullptr;
+}
+
+void HelpWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    arrangePanes();
+}
+
+void HelpWindow::arrangePanes()
+{
+    auto *split = qobject_cast<QSplitter *>(centralWidget());
+    if (!split)
+        return;
+    // Side by side, the contents need room for their widest title and the
+    // topic for its text. A narrow window (beside a wide main window on a
+    // laptop screen) puts the contents above the topic, each at full width.
+    const Qt::Orientation wanted = width() < StackedBelowWidth ? Qt::Vertical : Qt::Horizontal;
+    if (split->orientation() != wanted) {
+        split->setOrientation(wanted);
+        const int total = wanted == Qt::Vertical ? split->height() : split->width();
+        const int first = wanted == Qt::Vertical ? total * 2 / 5 : std::min(260, total / 3);
+        split->setSizes({first, total - first});
+    }
+    if (wanted == Qt::Vertical || !m_engine)
+        return;
+    // The widest title with its indentation, the frame and a scroll bar; at
+    // most half the window, so that the topic keeps its room.
+    QHelpContentWidget *contents = m_engine->contentWidget();
+    contents->resizeColumnToContents(0);
+    const int needed = contents->header()->sectionSize(0) + 2 * contents->frameWidth() +
+                       contents->verticalScrollBar()->sizeHint().width() + 8;
+    const QList<int> sizes = split->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const int left = std::clamp(needed, sizes.value(0), std::max(sizes.value(0), total / 2));
+    split->setSizes({left, total - left});
 }
 
 void HelpWindow::present()
 {
     if (!m_placed) {
-        // The first time beside the window the user works in; from then on
-        // wherever the user puts it.
+        // The first time beside the program's main window, so that both can
+        // be read at once; from then on wherever the user puts it.
         m_placed = true;
-        if (QWidget *w = QApplication::activeWindow(); w && w != this) {
-            const QRect r = w->frameGeometry();
-            move(r.center() - QPoint(width() / 2, height() / 2));
+        if (const QWidget *main = mainWindowBesideHelp(); main && main->screen()) {
+            // The frame counts: the title bar and the borders must not
+            // cover the main window either (known once the window exists;
+            // before a window manager has framed it they are taken as none).
+            create();
+            const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+            const QRect outer = helpGeometryBeside(
+                main->frameGeometry(), main->screen()->availableGeometry(), size().grownBy(frame));
+            setGeometry(outer.marginsRemoved(frame));
         }
     }
     // A modal dialog blocks every window that is not its own. While one is

@@ -12,7 +12,7 @@
 // full-text index beside it) is the user's own cache: it is written to the
 // per-user cache folder, never beside the program or into the shared
 // settings directory. It is rebuilt from the help file whenever that file
-// changes.
+// changes. The window opens beside the main window and ends with it.
 //
 // Only the help entry point (helpentry.h) opens the window; nothing else
 // calls it.
@@ -23,11 +23,13 @@
 #include <QPointer>
 #include <QTextBrowser>
 #include <QUrl>
+#include <memory>
 
 class QHelpEngine;
 class QLabel;
 class QLineEdit;
 class QTabWidget;
+class QTemporaryDir;
 class QVBoxLayout;
 
 // The topic pane: a text browser that takes its pages, pictures and style
@@ -73,12 +75,17 @@ public:
     QString helpFile() const { return m_file; }
     QTabWidget *navigation() const { return m_tabs; }
     QLineEdit *indexFilter() const { return m_filter; }
+    // The full-text search's entry field (null before a help file is open).
+    QLineEdit *searchInput() const;
     HelpBrowser *browser() const { return m_browser; }
     QHelpEngine *engine() const { return m_engine; }
     // Indices of the navigation tabs.
     enum Tab { ContentsTab = 0, IndexTab = 1, SearchTab = 2 };
 
     ~HelpWindow() override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     HelpWindow();
@@ -93,6 +100,7 @@ private:
     void present();
     void startIndexingOnce();
     void retitle();
+    void arrangePanes();
 
     QHelpEngine *m_engine = nullptr;
     QString m_file;
@@ -105,6 +113,8 @@ private:
     QLineEdit *m_filter = nullptr;
     HelpBrowser *m_browser = nullptr;
     QLabel *m_status = nullptr;
+    // The register of this run when no lasting folder may be used.
+    std::unique_ptr<QTemporaryDir> m_runFolder;
 };
 
 // Ends the help window (the program calls it before the application object
@@ -113,7 +123,25 @@ void destroyHelpWindow();
 
 // Where the engine's collection file for a help file lives: in the per-user
 // cache folder, one file per help file (its name and a hash of its folder, so
-// that two installations do not share one register).
+// that two installations do not share one register). Where that folder
+// cannot be made, in the folder pxrq60-help-<uid> of the temporary directory
+// if this user made it or makes it now (mode 0700, no link); empty when not
+// even that is safe: the help window then keeps its register for the run
+// only, in a folder of its own.
 QString helpCollectionFile(const QString &helpFile);
+
+// The full-text search's query for what the user typed: each plain word is
+// also found at the start of a longer one, as German joins words
+// ("Batterie" finds "Batteriekapazität"). Phrases in quotes, words with a
+// wildcard and the operators AND, OR, NOT, NEAR stay as typed.
+QString helpSearchQuery(const QString &input);
+
+// The help window's first place, frame included: beside the main window's
+// frame `main` on the side with more room of `screen`, as wide as `wanted`
+// allows there but never narrower than MinimumHelpWidth (it then covers as
+// little of the main window as it can), as high as `wanted` within the
+// screen, top at the main window's.
+constexpr int MinimumHelpWidth = 440;
+QRect helpGeometryBeside(const QRect &main, const QRect &screen, const QSize &wanted);
 
 #endif

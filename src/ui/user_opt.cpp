@@ -178,7 +178,7 @@ bool TFormUserOptions::SaveUserOptions()
         try {
             write();
         } catch (const IniWriteError &e) {
-            LangErrorBox(e.text());
+            LangMessageBoxArgs(8000, {iniFilePath(), e.reason()}, 500, MbIconError);
             return false;
         }
         setMark(control, false);

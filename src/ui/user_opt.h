@@ -39,7 +39,7 @@ public:
     // Writes the marked controls in the order readout mode, channel mode,
     // code mark, export file number, reader, export directory, access code,
     // clearing each mark as its key is written. A key that cannot be written
-    // is shown in the standard error box and ends the save: that control
+    // ends the save with a box naming the file and the reason: that control
     // and those after it keep their marks (and the record its old values).
     // False when a key could not be written.
     bool SaveUserOptions();

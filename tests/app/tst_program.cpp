@@ -44,8 +44,12 @@ void TestProgram::answersWithoutDisplay_data()
                                << QStringList{QStringLiteral("pxrq60 " PXRQ60_VERSION "\n")};
     QTest::newRow("-v") << "-v" << QStringList{QStringLiteral("pxrq60 " PXRQ60_VERSION "\n")};
     QTest::newRow("--help") << "--help"
-                            << QStringList{"Usage:", "--version", "PXRQ60_SETTINGS_DIR",
-                                           "sline_32.conf"};
+                            << QStringList{"Usage:", "--version", "--help-all",
+                                           "PXRQ60_SETTINGS_DIR", "sline_32.conf"};
+    // Qt's own options need a widget application; still no display.
+    QTest::newRow("--help-all") << "--help-all"
+                                << QStringList{"Usage:", "--version", "--platform",
+                                               "--qwindowtitle"};
     QTest::newRow("-h with a Qt option") << "-h" << QStringList{"--help", "/var/lib/pxrq60"};
 }
 

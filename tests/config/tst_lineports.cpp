@@ -1,7 +1,9 @@
-// The ports found on the machine and the writer of sline_32.conf, which the
-// line driver reads: what it finds in a device tree, and that an assignment
-// changes exactly one line of the file.
+// The ports offered for assignment and the writer of sline_32.conf, which
+// the line driver reads: what the menu offers for what the system lists,
+// and that an assignment changes exactly one line of the file.
+#include "langsupp.h"
 #include "lineports.h"
+#include "sharedfile.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -9,52 +11,65 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+// Links of /dev/serial/by-id: link path, the device it leads to.
+using PortLinks = QList<std::pair<QString, QString>>;
+
 class TestLinePorts : public QObject
 {
     Q_OBJECT
 private slots:
-    void findsPortsByIdFirstThenByNumber();
+    void portChoices_data();
+    void portChoices();
     void withPortLine_data();
     void withPortLine();
     void writesTheFileAndKeepsTheRest();
     void refusedWrites();
 };
 
-namespace {
-
-void touch(const QString &path)
+// What the system lists becomes the menu of "Zuordnen": adapters under
+// their stable names first, saying what they are; built-in ports by number;
+// a link left behind by an adapter just pulled leads to no listed port.
+void TestLinePorts::portChoices_data()
 {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
+    QTest::addColumn<QList<SerialPortFacts>>("ports");
+    QTest::addColumn<PortLinks>("links");
+    QTest::addColumn<QStringList>("paths");
+    QTest::addColumn<QStringList>("labels");
+    const QString serial = langFormatId(8005, {"A50285BI"});
+    const QString byId = "/dev/serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0";
+    QTest::newRow("adapter with its stable name, built-in ports by number")
+        << QList<SerialPortFacts>{{"/dev/ttyS10", "", "", ""},
+                                  {"/dev/ttyS2", "", "", ""},
+                                  {"/dev/ttyUSB1", "FTDI", "FT232R USB UART", "A50285BI"},
+                                  {"/dev/ttyACM0", "", "", ""}}
+        << PortLinks{{byId, "/dev/ttyUSB1"}, {"/dev/serial/by-id/usb-gone", "/dev/ttyUSB7"}}
+        << QStringList{byId, "/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10"}
+        << QStringList{"FTDI FT232R USB UART, " + serial + " (/dev/ttyUSB1)", "/dev/ttyACM0",
+                       "/dev/ttyS2", "/dev/ttyS10"};
+    QTest::newRow("adapter without a stable name or a serial number")
+        << QList<SerialPortFacts>{{"/dev/ttyUSB0", "Prolific", "PL2303", ""}} << PortLinks{}
+        << QStringList{"/dev/ttyUSB0"} << QStringList{"Prolific PL2303 (/dev/ttyUSB0)"};
+    QTest::newRow("adapter that says nothing but has a stable name")
+        << QList<SerialPortFacts>{{"/dev/ttyUSB3", "", "", ""}}
+        << PortLinks{{"/dev/serial/by-id/usb-x-port0", "/dev/ttyUSB3"}}
+        << QStringList{"/dev/serial/by-id/usb-x-port0"}
+        << QStringList{"usb-x-port0 (/dev/ttyUSB3)"};
+    QTest::newRow("nothing with a device behind it")
+        << QList<SerialPortFacts>{} << PortLinks{{"/dev/serial/by-id/usb-gone", "/dev/ttyUSB7"}}
+        << QStringList{} << QStringList{};
 }
 
-} // namespace
-
-void TestLinePorts::findsPortsByIdFirstThenByNumber()
+void TestLinePorts::portChoices()
 {
-    QTemporaryDir dev;
-    for (const char *name : {"ttyS10", "ttyS2", "ttyS0", "ttyACM0", "ttyUSB1", "ttyUSB0", "ttySAC",
-                             "ttyUSB", "tty0", "null"})
-        touch(dev.filePath(name));
-    QVERIFY(QDir().mkpath(dev.filePath("serial/by-id")));
-    QVERIFY(QFile::link(dev.filePath("ttyUSB1"),
-                        dev.filePath("serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0")));
-    // An adapter pulled a moment ago can leave its link behind.
-    QVERIFY(QFile::link(dev.filePath("ttyUSB7"), dev.filePath("serial/by-id/usb-gone-port0")));
-
-    const QList<SerialPort> ports = findSerialPorts(dev.path());
+    QFETCH(QList<SerialPortFacts>, ports);
+    QFETCH(PortLinks, links);
     QStringList paths, labels;
-    for (const SerialPort &p : ports) {
-        paths << QDir(dev.path()).relativeFilePath(p.path);
+    for (const SerialPort &p : serialPortChoices(ports, links)) {
+        paths << p.path;
         labels << p.label;
     }
-    QCOMPARE(paths, (QStringList{"serial/by-id/usb-FTDI_FT232R_A50285BI-if00-port0", "ttyUSB0",
-                                 "ttyUSB1", "ttyACM0", "ttyS0", "ttyS2", "ttyS10"}));
-    // The readable name, and where it leads.
-    QCOMPARE(labels.first(),
-             "usb-FTDI_FT232R_A50285BI-if00-port0 (" + dev.filePath("ttyUSB1") + ")");
-    QCOMPARE(labels.at(1), dev.filePath("ttyUSB0"));
-    QVERIFY(findSerialPorts(dev.filePath("nothing-here")).isEmpty());
+    QTEST(paths, "paths");
+    QTEST(labels, "labels");
 }
 
 void TestLinePorts::withPortLine_data()
@@ -113,14 +128,17 @@ void TestLinePorts::refusedWrites()
     SettingsSandbox settings;
     settings.write("sline_32.conf", "COM1=/dev/ttyS0\n");
     // A path that would break the file into two lines.
-    QVERIFY(!WriteLinePort(1, QStringLiteral("/dev/x\nCOM2=/dev/y")));
+    FileProblem problem;
+    QVERIFY(!WriteLinePort(1, QStringLiteral("/dev/x\nCOM2=/dev/y"), &problem));
+    QCOMPARE(problem.kind, FileProblem::BadValue);
     QVERIFY(!WriteLinePort(1, QString()));
     QCOMPARE(settings.read("sline_32.conf"), QByteArray("COM1=/dev/ttyS0\n"));
     // A file that cannot be replaced (a directory in its place fails for
     // root too).
     QFile::remove(settings.file("sline_32.conf"));
     QVERIFY(QDir().mkpath(settings.file("sline_32.conf")));
-    QVERIFY(!WriteLinePort(1, QStringLiteral("/dev/ttyUSB0")));
+    QVERIFY(!WriteLinePort(1, QStringLiteral("/dev/ttyUSB0"), &problem));
+    QCOMPARE(problem.kind, FileProblem::NotRegular); // the reason the user is shown
 }
 
 QTEST_GUILESS_MAIN(TestLinePorts)

@@ -171,13 +171,12 @@ void TestWireFormat::rangeMessages()
     QCOMPARE(p2.message->captionId, uint16_t(529));
     in.text = "56.0";
     const WireValue p3 = CheckAndFormatValue("P3", in, Generation::V2x);
-    QCOMPARE(
-        *p3.message,
-        (DeviceMessage{530,
-                       {MessageArg::ofText("Ersatztemperatur"), MessageArg::ofDecimal(-35.0),
-                        MessageArg::ofDecimal(55.0)},
-                       531,
-                       {MessageArg::ofText("Ersatztemperatur"), MessageArg::ofDecimal(56.0)}}));
+    QCOMPARE(*p3.message,
+             (DeviceMessage{530,
+                            {MessageArg::ofStringId(8012), MessageArg::ofDecimal(-35.0),
+                             MessageArg::ofDecimal(55.0)},
+                            531,
+                            {MessageArg::ofStringId(8012), MessageArg::ofDecimal(56.0)}}));
     const WireValue low = CheckAndFormatValue("TempLowRef", in, Generation::V2x);
     QCOMPARE(low.message->textArgs.value(0), MessageArg::ofStringId(550));
     QCOMPARE(low.settingsKey(), QString("TEMPLOW"));

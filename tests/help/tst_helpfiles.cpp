@@ -7,6 +7,7 @@
 // for it.
 #include "addresstable.h"
 #include "helpsource.h"
+#include "stringtable.h"
 
 #include <QDirIterator>
 #include <QFile>
@@ -19,7 +20,10 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstring>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -141,6 +145,8 @@ private slots:
     void noLinkIsBroken_data();
     void noLinkIsBroken();
     void bothLanguagesHaveTheSameTopics();
+    void topicsSayWhatTheProgramShows_data();
+    void topicsSayWhatTheProgramShows();
 
 private:
     QSet<QString> m_ids;
@@ -266,6 +272,88 @@ void HelpFilesTest::bothLanguagesHaveTheSameTopics()
     deFiles.sort();
     enFiles.sort();
     QCOMPARE(enFiles, deFiles);
+}
+
+namespace {
+
+// A language's texts as the translators' table holds them.
+std::map<unsigned, std::string> stringTable(const QString &language)
+{
+    std::map<unsigned, std::string> texts;
+    std::string error;
+    stringtable::parse(
+        readSource(QStringLiteral(PX_SOURCE_DIR "/languages/%1.txt").arg(language)).toStdString(),
+        texts, error);
+    return texts;
+}
+
+QString text(const std::map<unsigned, std::string> &table, unsigned id)
+{
+    const auto it = table.find(id);
+    return it == table.end() ? QStringLiteral("(no text %1)").arg(id)
+                             : QString::fromStdString(it->second).trimmed();
+}
+
+} // namespace
+
+// Topics that quote what the program shows must quote what it shows in that
+// language: the word in the status register when a read fails, the name of
+// P3 in the range messages, the lock markers; and the row of status -13 must
+// not promise a read-back for the keys, which the device never gives back.
+void HelpFilesTest::topicsSayWhatTheProgramShows_data()
+{
+    QTest::addColumn<QString>("topic");
+    QTest::addColumn<QStringList>("says");
+    QTest::addColumn<QStringList>("neverSays");
+    for (const char *language : {"DE", "EN"}) {
+        const auto table = stringTable(QLatin1String(language));
+        const bool de = std::strcmp(language, "DE") == 0;
+        const auto quoted = [de](const QString &t) {
+            return de ? QStringLiteral("„") + t + QStringLiteral("“")
+                      : QLatin1Char('"') + t + QLatin1Char('"');
+        };
+        const QString dir =
+            QStringLiteral(PX_SOURCE_DIR "/help/") + QLatin1String(language) + QLatin1Char('/');
+        QTest::addRow("%s status register", language)
+            << dir + "statusregister.html" << QStringList{quoted(text(table, 500))}
+            << (de ? QStringList{} : QStringList{"Fehler"});
+        QTest::addRow("%s fixed temperature", language)
+            << dir + "ersatztemperatur.html" << QStringList{quoted(text(table, 8012))}
+            << (de ? QStringList{} : QStringList{"Ersatztemperatur"});
+        QTest::addRow("%s lock markers", language)
+            << dir + "schlossmarken.html"
+            << QStringList{quoted(text(table, 1018)), quoted(text(table, 1019))} << QStringList{};
+        QTest::addRow("%s status -13", language)
+            << dir + "statuscodes.html#-13"
+            << QStringList{"P9", "P11", "schluessel_dialog.html#unbestaetigt"} << QStringList{};
+        QTest::addRow("%s keys not confirmed", language)
+            << dir + "schluessel_dialog.html#unbestaetigt"
+            << QStringList{"statuscodes.html", "userlock_dialog.html"} << QStringList{};
+    }
+}
+
+void HelpFilesTest::topicsSayWhatTheProgramShows()
+{
+    QFETCH(QString, topic);
+    QFETCH(QStringList, says);
+    QFETCH(QStringList, neverSays);
+    // "file#-13": the table row of that status; "file#id": the paragraph.
+    const QString file = topic.section(QLatin1Char('#'), 0, 0);
+    const QString part = topic.section(QLatin1Char('#'), 1);
+    QString content = readSource(file);
+    QVERIFY2(!content.isEmpty(), qPrintable(file));
+    if (!part.isEmpty()) {
+        const QRegularExpression re(
+            part.startsWith(QLatin1Char('-'))
+                ? QStringLiteral("<tr><td>%1</td>.*?</tr>").arg(QRegularExpression::escape(part))
+                : QStringLiteral("<p id=\"%1\">.*?</p>").arg(QRegularExpression::escape(part)));
+        content = re.match(content).captured(0);
+        QVERIFY2(!content.isEmpty(), qPrintable(topic + QStringLiteral(": not found")));
+    }
+    for (const QString &t : says)
+        QVERIFY2(content.contains(t), qPrintable(topic + QStringLiteral(" lacks ") + t));
+    for (const QString &t : neverSays)
+        QVERIFY2(!content.contains(t), qPrintable(topic + QStringLiteral(" says ") + t));
 }
 
 QTEST_GUILESS_MAIN(HelpFilesTest)

@@ -79,7 +79,15 @@ extern "C" __attribute__((visibility("default"))) int32_t DriverProc(int32_t cod
     if (code == 2 && buffer && std::strcmp(FAKE_NAME, "sline_32") == 0)
         entry += std::string(" ") + buffer;
     logCall(entry);
-    const std::string forced = setting("status." + std::to_string(code));
+    // Line function 9: the path and the status set for the port name.
+    std::string forced = setting("status." + std::to_string(code));
+    if (code == 9 && buffer && count) {
+        const std::string name(buffer);
+        forced = setting("status.9." + name, forced);
+        const std::string port = setting("port." + name);
+        if (!port.empty() && answer(buffer, count, port) != 0)
+            return drv::DrvAnswerTooLong;
+    }
     if (!forced.empty())
         return std::atoi(forced.c_str());
     if (code == 4 || code == 3) {

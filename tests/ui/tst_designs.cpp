@@ -4,8 +4,10 @@
 // their templates, items and ranges.
 #include "componentkind.h"
 #include "editmask.h"
+#include "info.h"
 #include "langsupp.h"
 #include "programpath.h"
+#include "programversion.h"
 #include "translateform.h"
 #include "ui_battcap.h"
 #include "ui_info.h"
@@ -123,6 +125,8 @@ private slots:
     void mnemonicsDoNotCollide_data();
     void mnemonicsDoNotCollide();
     void readOnlyFieldsLookReadOnly();
+    void aboutBoxNamesThePackageAndItsBuild_data();
+    void aboutBoxNamesThePackageAndItsBuild();
 
 private:
     void loadLanguage(const QString &language);
@@ -416,6 +420,38 @@ void DesignsTest::readOnlyFieldsLookReadOnly()
             white << QLatin1String(name);
     }
     QVERIFY2(white.isEmpty(), qPrintable(white.join(QStringLiteral(", "))));
+}
+
+// The about box keeps its designed texts and adds the version of the
+// package (the one dpkg shows) and the day of the build, in the language's
+// form.
+void DesignsTest::aboutBoxNamesThePackageAndItsBuild_data()
+{
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("dateForm");
+    QTest::newRow("DE") << "DE"
+                        << "dd.MM.yyyy";
+    QTest::newRow("EN") << "EN"
+                        << "yyyy-MM-dd";
+}
+
+void DesignsTest::aboutBoxNamesThePackageAndItsBuild()
+{
+    QFETCH(QString, language);
+    QFETCH(QString, dateForm);
+    loadLanguage(language);
+    TFormInfo box;
+    auto text = [&box](const char *name) {
+        return box.findChild<QLabel *>(QLatin1String(name))->text();
+    };
+    QCOMPARE(text("Label7"), QStringLiteral("1.14"));
+    QCOMPARE(text("Label8"), QStringLiteral("14.02.2002"));
+    QCOMPARE(text("Label9"), langText(8010));
+    QCOMPARE(text("PackageVersion"), QStringLiteral(PX_PACKAGE_VERSION));
+    const QDate built = QDate::fromString(text("BuildDate"), dateForm);
+    QVERIFY2(built.isValid(), qPrintable(text("BuildDate")));
+    QCOMPARE(built, programBuildDate());
+    QVERIFY(built <= QDate::currentDate().addDays(1));
 }
 
 QTEST_MAIN(DesignsTest)

@@ -21,10 +21,14 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
+#include <QHelpContentModel>
+#include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexWidget>
 #include <QHelpSearchEngine>
+#include <QHelpSearchQueryWidget>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -33,7 +37,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <functional>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class HelpTest : public QObject
 {
@@ -50,6 +57,8 @@ private slots:
     void f1OpensTheTopicOfTheControl_data();
     void f1OpensTheTopicOfTheControl();
     void f1OnAnOpenListTakesTheListsTopic();
+    void f1TakesTheLockedFieldUnderThePointer_data();
+    void f1TakesTheLockedFieldUnderThePointer();
     void inhaltAndSuchenOpenTheirTabs();
     void indexFilterFindsAnAddress();
     void fullTextSearchFindsTopics();
@@ -59,7 +68,10 @@ private slots:
     void helpWorksWhileAModalDialogIsOpen();
     void languageChoosesTheHelpFile();
     void missingEnglishFileFallsBackToGerman();
-    void collectionFileLivesInTheUsersCache();
+    void collectionFileIsNeverWhereAnotherUserCouldPrepareIt_data();
+    void collectionFileIsNeverWhereAnotherUserCouldPrepareIt();
+    void opensBesideTheMainWindowWithWholeTitles();
+    void endsWithTheMainWindow();
 
 private:
     void useLanguage(const char *language);
@@ -185,6 +197,49 @@ void HelpTest::f1OnAnOpenListTakesTheListsTopic()
     list->hidePopup();
 }
 
+// A locked field takes no focus; F1 with the pointer on it opens its own
+// topic where the focus only gives its page's. A field with the focus and a
+// topic of its own still wins.
+void HelpTest::f1TakesTheLockedFieldUnderThePointer_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("pointer");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("page tabs, pointer on a locked field") << "TabbedNotebook1"
+                                                          << "P1"
+                                                          << "k-Zahl";
+    QTest::newRow("field with its own topic, pointer elsewhere") << "P4"
+                                                                 << "P1"
+                                                                 << "cp-Wert Impulseingang";
+    // Nothing closer under the pointer: the focus's topic, the page read
+    // last (none yet, so the first).
+    QTest::newRow("page tabs, pointer on the page") << "TabbedNotebook1"
+                                                    << "pgConversion"
+                                                    << "Seite „Geräteinformationen“";
+}
+
+void HelpTest::f1TakesTheLockedFieldUnderThePointer()
+{
+    QFETCH(QString, focus);
+    QFETCH(QString, pointer);
+    QFETCH(QString, title);
+    TFormRQ60Main w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.ui()->TabbedNotebook1->setCurrentIndex(1); // not connected: the fields are locked
+    auto *under = w.findChild<QWidget *>(pointer);
+    auto *focused = w.findChild<QWidget *>(focus);
+    QVERIFY(under && focused);
+    focused->setEnabled(true);
+    focused->setFocusPolicy(Qt::StrongFocus);
+    if (pointer == QLatin1String("P1"))
+        under->setEnabled(false); // as the closed calibration lock leaves it
+    QCursor::setPos(under->mapToGlobal(QPoint(2, 2)));
+    QCOMPARE(QApplication::widgetAt(QCursor::pos()), under);
+    pressF1(focused);
+    QCOMPARE(help()->topicTitle(), title);
+}
+
 void HelpTest::inhaltAndSuchenOpenTheirTabs()
 {
     TFormRQ60Main w;
@@ -193,8 +248,11 @@ void HelpTest::inhaltAndSuchenOpenTheirTabs()
     QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::ContentsTab));
     QCOMPARE(help()->topicTitle(), QStringLiteral("Inhalt"));
 
+    // "Suchen" is the full-text search, ready to type into.
     w.ui()->mn42Suchen->trigger();
-    QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::IndexTab));
+    QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::SearchTab));
+    QVERIFY(help()->searchInput());
+    QCOMPARE(help()->focusWidget(), help()->searchInput());
     QVERIFY(recordedHelpRequests().last().finder);
     QCOMPARE(help()->navigation()->tabText(HelpWindow::SearchTab), langText(7503));
 }
@@ -202,6 +260,7 @@ void HelpTest::inhaltAndSuchenOpenTheirTabs()
 void HelpTest::indexFilterFindsAnAddress()
 {
     showHelpFinder();
+    help()->navigation()->setCurrentIndex(HelpWindow::IndexTab);
     auto *index = help()->findChild<QHelpIndexWidget *>(QStringLiteral("helpIndex"));
     QVERIFY(index);
     QHelpIndexModel *model = help()->engine()->indexModel();
@@ -223,10 +282,26 @@ void HelpTest::fullTextSearchFindsTopics()
     search->search(QStringLiteral("Kompressibilitätszahl"));
     QVERIFY(found.wait(10000));
     QVERIFY(found.first().first().toInt() >= 1);
-    bool hasKZahl = false;
-    for (const QHelpSearchResult &r : search->searchResults(0, search->searchResultCount()))
-        hasKZahl = hasKZahl || r.title() == QStringLiteral("k-Zahl");
-    QVERIFY(hasKZahl);
+    const auto titles = [search] {
+        QStringList t;
+        for (const QHelpSearchResult &r : search->searchResults(0, search->searchResultCount()))
+            t << r.title();
+        t.sort();
+        return t;
+    };
+    QVERIFY(titles().contains(QStringLiteral("k-Zahl")));
+
+    // German joins words: a word typed into the search field also finds the
+    // longer words it begins ("Batterie" in "Batteriekapazität").
+    search->search(QStringLiteral("Batterie*"));
+    QVERIFY(found.wait(10000));
+    const QStringList prefixed = titles();
+    QVERIFY2(prefixed.contains(QStringLiteral("Dialog „Batteriekapazität ändern“")),
+             qPrintable(prefixed.join(QLatin1String(", "))));
+    search->queryWidget()->setSearchInput(QStringLiteral("Batterie"));
+    emit search->queryWidget()->search();
+    QVERIFY(found.wait(10000));
+    QCOMPARE(titles(), prefixed);
 }
 
 void HelpTest::missingTopicOpensTheContentsWithANote()
@@ -288,12 +363,12 @@ void HelpTest::helpWorksWhileAModalDialogIsOpen()
         QCOMPARE(recordedHelpRequests().last().keyword, QStringLiteral("Batterie_Nennkapazit_t"));
 
         // The help window takes input while the dialog waits: a key typed
-        // through the window system reaches its index filter.
+        // through the window system reaches its search field.
         showHelpFinder();
-        help()->indexFilter()->clear();
+        help()->searchInput()->clear();
         QVERIFY(QTest::qWaitForWindowExposed(help()));
         QTest::keyClick(help()->windowHandle(), Qt::Key_B);
-        QCOMPARE(help()->indexFilter()->text(), QStringLiteral("b"));
+        QCOMPARE(help()->searchInput()->text(), QStringLiteral("b"));
     });
     dialog.exec();
     QVERIFY(ran);
@@ -332,16 +407,124 @@ void HelpTest::missingEnglishFileFallsBackToGerman()
     destroyHelpWindow(); // its engine holds the file of the folder that goes now
 }
 
-void HelpTest::collectionFileLivesInTheUsersCache()
+// The register of help files goes to the user's cache. Where the home
+// cannot be written, the fallback folder in the temporary directory is used
+// only if it is this user's own and private; a folder prepared by someone
+// else (a link, or one others may write, holding a link named like the
+// register) is left alone, and no file appears through the link. The help
+// opens in every case.
+void HelpTest::collectionFileIsNeverWhereAnotherUserCouldPrepareIt_data()
 {
-    const QStringList programBefore = QDir(QStringLiteral(PX_BIN_DIR)).entryList(QDir::Files);
-    const QStringList settingsBefore = QDir(m_settings->dir()).entryList(QDir::Files);
+    QTest::addColumn<QString>("prepared");
+    QTest::addColumn<bool>("cached");
+    QTest::newRow("home writable: the user's cache") << "" << true;
+    QTest::newRow("no home, fallback is a link") << "link" << false;
+    QTest::newRow("no home, fallback writable by all, link inside") << "open" << false;
+    QTest::newRow("no home, fallback made now") << "none" << true;
+}
+
+void HelpTest::collectionFileIsNeverWhereAnotherUserCouldPrepareIt()
+{
+    QFETCH(QString, prepared);
+    QFETCH(bool, cached);
+    destroyHelpWindow(); // the register is chosen when the window opens a help file
+    QTemporaryDir tmp;   // the temporary directory of this case
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME");
+    const auto restore = qScopeGuard([&] {
+        destroyHelpWindow();
+        qputenv("TMPDIR", oldTmp);
+        qputenv("XDG_CACHE_HOME", oldCache);
+    });
+    qputenv("TMPDIR", QFile::encodeName(tmp.path()));
+    const QString fallback = tmp.filePath(QStringLiteral("pxrq60-help-%1").arg(getuid()));
+    const QString victim = tmp.filePath(QStringLiteral("victim"));
+    const QString name = QFileInfo(helpCollectionFile(HelpFile())).fileName();
+    if (!prepared.isEmpty()) {
+        // A home that cannot be written, also by root: a file in the way.
+        QFile(tmp.filePath("home")).open(QIODevice::WriteOnly);
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(tmp.filePath("home/.cache")));
+    }
+    if (prepared == QLatin1String("link")) {
+        QVERIFY(QDir().mkpath(tmp.filePath("elsewhere")));
+        QVERIFY(QFile::link(tmp.filePath("elsewhere"), fallback));
+        QVERIFY(QFile::link(victim, tmp.filePath("elsewhere/") + name));
+    } else if (prepared == QLatin1String("open")) {
+        QVERIFY(QDir().mkpath(fallback));
+        QVERIFY(::chmod(QFile::encodeName(fallback).constData(), 0777) == 0);
+        QVERIFY(QFile::link(victim, fallback + QLatin1Char('/') + name));
+    }
+
     showHelpContext(202);
+    QCOMPARE(help()->topicTitle(), QStringLiteral("k-Zahl"));
+    QVERIFY(!QFileInfo::exists(victim));
     const QString collection = helpCollectionFile(HelpFile());
-    QVERIFY2(collection.startsWith(m_cache.path() + QLatin1Char('/')), qPrintable(collection));
-    QVERIFY(QFileInfo::exists(collection));
-    QCOMPARE(QDir(QStringLiteral(PX_BIN_DIR)).entryList(QDir::Files), programBefore);
-    QCOMPARE(QDir(m_settings->dir()).entryList(QDir::Files), settingsBefore);
+    QCOMPARE(!collection.isEmpty(), cached);
+    if (prepared.isEmpty())
+        QVERIFY2(collection.startsWith(m_cache.path() + QLatin1Char('/')), qPrintable(collection));
+    if (prepared == QLatin1String("none")) {
+        QCOMPARE(QFileInfo(collection).path(), fallback);
+        struct stat st {
+        };
+        QVERIFY(::lstat(QFile::encodeName(fallback).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0700));
+    }
+    if (cached)
+        QVERIFY(QFileInfo::exists(collection));
+}
+
+void HelpTest::opensBesideTheMainWindowWithWholeTitles()
+{
+    destroyHelpWindow(); // a new window takes its first place
+    QMainWindow main;
+    const QRect screen = main.screen()->availableGeometry();
+    main.setGeometry(screen.left(), screen.top(), screen.width() / 3, screen.height() / 2);
+    main.show();
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    showHelpKeyword(QStringLiteral("Inhalt"));
+    QVERIFY(!help()->frameGeometry().intersects(main.frameGeometry()));
+    QVERIFY(screen.contains(help()->frameGeometry()));
+
+    // Every title of the contents is shown whole: none is elided.
+    auto *contents = help()->findChild<QHelpContentWidget *>(QStringLiteral("helpContents"));
+    QVERIFY(contents);
+    QHelpContentModel *model = help()->engine()->contentModel();
+    if (model->rowCount() == 0)
+        QVERIFY(QSignalSpy(model, &QHelpContentModel::contentsCreated).wait(10000));
+    contents->expandAll();
+    QCoreApplication::processEvents();
+    QStringList cut;
+    std::function<void(const QModelIndex &)> walk = [&](const QModelIndex &parent) {
+        for (int r = 0; r < model->rowCount(parent); ++r) {
+            const QModelIndex i = model->index(r, 0, parent);
+            const QString title = i.data().toString();
+            if (contents->visualRect(i).width() < contents->fontMetrics().horizontalAdvance(title))
+                cut << title;
+            walk(i);
+        }
+    };
+    walk(QModelIndex());
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String(" | "))));
+}
+
+// "Beenden" (and SIGTERM, which closes the main window the same way) ends
+// the program with the help open: the event loop returns and the help
+// window goes with it.
+void HelpTest::endsWithTheMainWindow()
+{
+    TFormRQ60Main w;
+    w.show();
+    showHelpContext(202);
+    QVERIFY(help()->isVisible());
+    QTimer::singleShot(0, &w, [&w] { w.ui()->mn13Exit->trigger(); });
+    // A loop that did not end would fail the test instead of hanging it.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, qApp, [] { QCoreApplication::exit(1); });
+    watchdog.start(30000);
+    QCOMPARE(QApplication::exec(), 0);
+    QVERIFY(!help());
 }
 
 QTEST_MAIN(HelpTest)

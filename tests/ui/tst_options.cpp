@@ -5,6 +5,7 @@
 #include "addresstable.h"
 #include "commclass.h"
 #include "componentkind.h"
+#include "driverproc.h"
 #include "helpentry.h"
 #include "inisettings.h"
 #include "langsupp.h"
@@ -24,9 +25,13 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
+#include <dlfcn.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +64,32 @@ FileState stateOf(const QString &path)
     return {f.readAll(), QFileInfo(path).lastModified()};
 }
 
+// The recording stand-in for the line driver (tests/link/fakedriver.cpp)
+// in place of the real one while this lives.
+class FakeLineDriver
+{
+public:
+    FakeLineDriver() : m_lib(dlopen(PX_FAKE_DRIVERS "/sline_32.so", RTLD_NOW))
+    {
+        if (m_lib)
+            m_set =
+                reinterpret_cast<void (*)(const char *, const char *)>(dlsym(m_lib, "fake_set"));
+        TCommClass::setDriverDirectory(QStringLiteral(PX_FAKE_DRIVERS));
+    }
+    ~FakeLineDriver()
+    {
+        TCommClass::setDriverDirectory(QString());
+        if (m_lib)
+            dlclose(m_lib);
+    }
+    bool loaded() const { return m_set; }
+    void set(const char *key, const QString &value) { m_set(key, QFile::encodeName(value)); }
+
+private:
+    void *m_lib = nullptr;
+    void (*m_set)(const char *, const char *) = nullptr;
+};
+
 } // namespace
 
 class OptionsTest : public QObject
@@ -77,6 +108,8 @@ private slots:
     void serialItemsShowTheirDevices();
     void assignedPortIsOpenedByTheLineDriver();
     void assignmentThatCannotTakeEffect();
+    void refusedDeviceIsShownRefused_data();
+    void refusedDeviceIsShownRefused();
 
     void userOptionsUnchangedWriteNothing();
     void userOptionsShowTheSettingsByTheirRules_data();
@@ -161,22 +194,34 @@ void OptionsTest::serialPortChoiceIsSavedAndShownUnmarked()
     QCOMPARE(again.property("helpContext").toInt(), 2100);
 }
 
+// A changed number and a port assignment are changes alike: closing (the
+// close box or "Abbruch") asks, No leaves both files as they were.
 void OptionsTest::serialCloseBoxAsks_data()
 {
+    QTest::addColumn<bool>("assign");
     QTest::addColumn<int>("answer");
-    QTest::newRow("No keeps the file") << int(IdNo);
-    QTest::newRow("Yes saves") << int(IdYes);
+    QTest::newRow("number, No keeps the file") << false << int(IdNo);
+    QTest::newRow("number, Yes saves") << false << int(IdYes);
+    QTest::newRow("assignment, No writes nothing") << true << int(IdNo);
+    QTest::newRow("assignment, Yes writes sline_32.conf") << true << int(IdYes);
 }
 
 void OptionsTest::serialCloseBoxAsks()
 {
+    QFETCH(bool, assign);
     QFETCH(int, answer);
     const FileState before = stateOf(m_settings->file("PXRQ60.INI"));
     TFormSioOptions d;
     d.show();
-    d.ui()->Sio->setCurrentIndex(1);
+    if (assign)
+        d.assignPort(QStringLiteral("/dev/ttyUSB0")); // for COM1
+    else
+        d.ui()->Sio->setCurrentIndex(1);
     m_boxes->answers = {answer};
-    d.close(); // the title bar's close box
+    if (assign)
+        d.ui()->btCancel->click();
+    else
+        d.close(); // the title bar's close box
     QVERIFY(!d.isVisible());
     QCOMPARE(m_boxes->textIds(), QList<int>{3020});
     QCOMPARE(m_boxes->shown[0].captionId, 502);
@@ -184,14 +229,18 @@ void OptionsTest::serialCloseBoxAsks()
     QCOMPARE(
         m_boxes->shown[0].text,
         QStringLiteral("Änderung wurde nicht gespeichert! Soll sie jetzt gespeichert werden?"));
-    if (answer == IdNo) {
-        QVERIFY(stateOf(m_settings->file("PXRQ60.INI")) == before);
-        QCOMPARE(int(IniSettings.Comm.Com), 1);
-    } else {
+    const bool saved = answer == IdYes;
+    QCOMPARE(m_settings->read("sline_32.conf"),
+             saved && assign ? QByteArray("COM1=/dev/ttyUSB0\n") : QByteArray());
+    if (saved && !assign) {
         QCOMPARE(key("COMM", "COM"), QStringLiteral("2"));
         QCOMPARE(int(IniSettings.Comm.Com), 2);
+    } else {
+        QVERIFY(stateOf(m_settings->file("PXRQ60.INI")) == before);
+        QCOMPARE(int(IniSettings.Comm.Com), 1);
     }
     QVERIFY(!d.changeMarked());
+    QVERIFY(d.pendingAssignments().isEmpty());
 }
 
 void OptionsTest::serialPortOutsideTheListSelectsNothing()
@@ -230,15 +279,18 @@ void OptionsTest::assignedPortIsOpenedByTheLineDriver()
 {
     rq60::PtyServer device(2);
     const QString slave = QString::fromStdString(device.start());
-    // A device tree with the adapter under its stable name.
+    // The adapter under its stable name.
     QTemporaryDir dev;
     QVERIFY(QDir().mkpath(dev.filePath("serial/by-id")));
     const QString byId = dev.filePath("serial/by-id/usb-Optical_Head_0042-if00-port0");
     QVERIFY(QFile::link(slave, byId));
-    m_settings->write("sline_32.conf", "# kept\nCOM1=/dev/ttyS0\n");
+    const QByteArray conf = "# kept\nCOM1=/dev/ttyS0\n";
+    m_settings->write("sline_32.conf", conf);
 
     TFormSioOptions d;
-    d.deviceDirectory = dev.path();
+    d.portSource = [&] {
+        return serialPortChoices({{slave, "Optik", "Kopf", "0042"}}, {{byId, slave}});
+    };
     d.show();
     d.ui()->Sio->setCurrentIndex(2);
     emit d.portMenu()->aboutToShow();
@@ -247,13 +299,16 @@ void OptionsTest::assignedPortIsOpenedByTheLineDriver()
         if (a->data().toString() == byId)
             entry = a;
     QVERIFY(entry);
-    QVERIFY(entry->text().startsWith(QStringLiteral("usb-Optical_Head_0042-if00-port0 (")));
+    QCOMPARE(entry->text(), "Optik Kopf, " + langFormatId(8005, {"0042"}) + " (" + slave + ")");
     entry->trigger();
-    QVERIFY(m_boxes->shown.isEmpty());
-    QCOMPARE(m_settings->read("sline_32.conf"),
-             QByteArray("# kept\nCOM1=/dev/ttyS0\nCOM3=") + QFile::encodeName(byId) + "\n");
-    QCOMPARE(d.ui()->Sio->itemText(2), langText(3013) + QStringLiteral("  \u2013  ") + byId);
+    // Shown and marked, but the shared file is not touched before "Ok".
+    QCOMPARE(d.ui()->Sio->itemText(2),
+             langText(3013) + QStringLiteral("  \u2013  ") + byId + "  (" + langText(8001) + ")");
+    QVERIFY(d.changeMarked());
+    QCOMPARE(m_settings->read("sline_32.conf"), conf);
     d.ui()->btOK->click();
+    QVERIFY(m_boxes->shown.isEmpty());
+    QCOMPARE(m_settings->read("sline_32.conf"), conf + "COM3=" + QFile::encodeName(byId) + "\n");
     QCOMPARE(key("COMM", "COM"), QStringLiteral("3"));
 
     // The next connect opens the assigned port and finds the device there.
@@ -275,19 +330,71 @@ void OptionsTest::assignmentThatCannotTakeEffect()
     // The environment outranks the file.
     qputenv("SLINE_32_COM2", "/dev/from-environment");
     d.assignPort(QStringLiteral("/dev/ttyUSB0"));
+    QVERIFY(d.SaveSioOptions());
     QCOMPARE(m_settings->read("sline_32.conf"), QByteArray("COM2=/dev/ttyUSB0\n"));
     QCOMPARE(m_boxes->textIds(), QList<int>{3022});
     QCOMPARE(m_boxes->shown[0].args, (QStringList{"COM2", "/dev/from-environment", "COM2"}));
 
-    // A file that cannot be written is reported with its name.
+    // A file that cannot be written is reported with its name and why; the
+    // assignment stays marked.
     m_boxes->clear();
     QFile::remove(m_settings->file("sline_32.conf"));
     QVERIFY(QDir().mkpath(m_settings->file("sline_32.conf")));
-    d.assignPort(QStringLiteral("/dev/ttyUSB0"));
+    d.assignPort(QStringLiteral("/dev/ttyUSB1"));
+    QVERIFY(!d.SaveSioOptions());
     QCOMPARE(m_boxes->textIds(), QList<int>{3021});
-    QCOMPARE(m_boxes->shown[0].args, QStringList{m_settings->file("sline_32.conf")});
+    QCOMPARE(m_boxes->shown[0].args,
+             (QStringList{m_settings->file("sline_32.conf"), langText(553)}));
     QCOMPARE(int(m_boxes->shown[0].flags), int(MbIconError));
+    QVERIFY(d.changeMarked());
     QDir(m_settings->file("sline_32.conf")).removeRecursively();
+    m_boxes->answers = {IdNo};
+    d.reject();
+}
+
+// A number whose device the line driver refuses (line function 9 says so
+// and names the device) is shown as refused, with why below the list.
+void OptionsTest::refusedDeviceIsShownRefused_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a named pipe") << "fifo" << langText(8006);
+    QTest::newRow("a device of root that is no serial port") << "/dev/null" << langText(8007);
+    QTest::newRow("another user's terminal") << "pty" << langFormatId(8004, {"nobody"});
+}
+
+void OptionsTest::refusedDeviceIsShownRefused()
+{
+    QFETCH(QString, device);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    rq60::PtyServer pty(2);
+    if (device == QLatin1String("fifo")) {
+        device = dir.filePath("fifo");
+        QVERIFY(::mkfifo(QFile::encodeName(device).constData(), 0600) == 0);
+    } else if (device == QLatin1String("pty")) {
+        if (::geteuid() != 0)
+            QSKIP("giving a terminal to another user needs root");
+        device = QString::fromStdString(pty.start());
+        QVERIFY(::chown(QFile::encodeName(device).constData(), 65534, 65534) == 0);
+        if (QFileInfo(device).owner() != QLatin1String("nobody"))
+            QSKIP("uid 65534 has no name nobody here");
+    }
+    FakeLineDriver fake;
+    QVERIFY(fake.loaded());
+    fake.set("port.COM1", device);
+    fake.set("status.9.COM1", QString::number(drv::DrvPortNotTrusted));
+
+    TFormSioOptions d;
+    d.show();
+    QCOMPARE(d.ui()->Sio->itemText(0),
+             langText(3011) + QStringLiteral("  \u2013  ") + device + "  (" + langText(8002) + ")");
+    QVERIFY(d.ui()->PortNote->isVisible());
+    QCOMPARE(d.ui()->PortNote->text(), langFormatId(8003, {"COM1", device, reason}));
+    // Another number, not refused: no note.
+    d.ui()->Sio->setCurrentIndex(1);
+    QVERIFY(!d.ui()->PortNote->isVisible());
+    m_boxes->answers = {IdNo};
     d.reject();
 }
 
@@ -426,7 +533,12 @@ void OptionsTest::whenChooserOpens(std::function<void(QFileDialog *)> act)
 
 void OptionsTest::newDirectoryIsConfirmedCreatedAndSaved()
 {
+    // A shared folder (set-group-ID) and a user whose umask keeps the group
+    // out: what the chooser makes must stay writable for the group.
     QTemporaryDir base;
+    QVERIFY(::chmod(QFile::encodeName(base.path()).constData(), 02775) == 0);
+    const mode_t oldMask = ::umask(022);
+    const auto restoreMask = qScopeGuard([oldMask] { ::umask(oldMask); });
     const QString fresh = base.filePath("export/rq60/2024");
     TFormUserOptions d;
     d.show();
@@ -444,6 +556,12 @@ void OptionsTest::newDirectoryIsConfirmedCreatedAndSaved()
     QCOMPARE(m_boxes->shown[0].args, QStringList{fresh});
     QCOMPARE(int(m_boxes->shown[0].flags), int(MbYesNo));
     QVERIFY(QFileInfo(fresh).isDir());
+    for (const char *made : {"export", "export/rq60", "export/rq60/2024"}) {
+        struct stat st {
+        };
+        QVERIFY(::stat(QFile::encodeName(base.filePath(made)).constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(02775));
+    }
     QCOMPARE(d.ui()->Edit2->text(), fresh);
     QVERIFY(d.changeMarked(d.ui()->Edit2));
     d.ui()->btOK->click();
@@ -497,9 +615,8 @@ void OptionsTest::refusedWriteStopsTheSaveAndKeepsTheMarks()
     QVERIFY(!d.isVisible()); // "Ok" closes also when saving failed
     // One error for the first marked key (the export file number); the
     // reader after it was not tried.
-    QCOMPARE(m_boxes->textIds(), (QList<int>{0, 2030}));
-    QCOMPARE(m_boxes->shown[0].text,
-             QStringLiteral("nach PXRQ60.INI kann nicht geschrieben werden"));
+    QCOMPARE(m_boxes->textIds(), (QList<int>{8000, 2030}));
+    QCOMPARE(m_boxes->shown[0].args, (QStringList{iniFilePath(), langText(553)}));
     QCOMPARE(m_boxes->shown[0].captionId, 500);
     QCOMPARE(int(m_boxes->shown[0].flags), int(MbIconError));
     // Saving order: ComboBox1, RadioGroup1, SpinEdit1, SpinEdit2, Edit1, Edit2, Edit3.

@@ -95,9 +95,14 @@ void MessageBoxPresenterTest::qtTextsSpeakTheProgramsLanguage()
     };
     QVERIFY(installQtTranslations(QStringLiteral("DE")));
     QCOMPARE(yesText(), (QStringList{"&Ja", "&Nein", "Abbrechen"}));
+    // The help window's own search speaks it too.
+    QCOMPARE(QCoreApplication::translate("QHelpSearchQueryWidget", "Search for:"),
+             QStringLiteral("Suche nach:"));
     // Another language replaces the one before.
     QVERIFY(installQtTranslations(QStringLiteral("en")));
     QCOMPARE(yesText(), (QStringList{"&Yes", "&No", "Cancel"}));
+    QCOMPARE(QCoreApplication::translate("QHelpSearchQueryWidget", "Search for:"),
+             QStringLiteral("Search for:"));
     // A language Qt does not know leaves Qt's own (English) texts.
     QVERIFY(!installQtTranslations(QStringLiteral("XX")));
     QCOMPARE(yesText().first(), QStringLiteral("&Yes"));
