@@ -14,6 +14,7 @@
 #include "testsupport.h"
 #include "ui_battcap.h"
 #include "ui_rq60main.h"
+#include "windowui.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -67,6 +68,7 @@ private:
     void pressF1(QWidget *w);
 
     std::unique_ptr<SettingsSandbox> m_settings;
+    std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<MessageRecorder> m_boxes;
     QTemporaryDir m_cache;
 };
@@ -79,7 +81,7 @@ void HelpTest::initTestCase()
     useBuiltProgramDirectory();
     m_settings = std::make_unique<SettingsSandbox>();
     useLanguage("DE");
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
     installHelpKey();
 }
@@ -94,6 +96,7 @@ void HelpTest::init()
 {
     m_boxes = std::make_unique<MessageRecorder>();
     useBuiltProgramDirectory();
+    m_session = std::make_unique<DeviceSession>();
     useLanguage("DE");
     SetHelpFile();
     clearRecordedHelpRequests();
@@ -109,6 +112,7 @@ void HelpTest::useLanguage(const char *language)
 {
     m_settings->write(QStringLiteral("PXRQ60.INI"),
                       QByteArray("[COMMON]\r\nLANGUAGE=") + language + "\r\n");
+    ReadIniSettings();
 }
 
 void HelpTest::pressF1(QWidget *w)
@@ -130,7 +134,7 @@ void HelpTest::startWithBothHelpFilesShowsNoBox()
 {
     QFETCH(QByteArray, language);
     useLanguage(language.constData());
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     QVERIFY2(m_boxes->shown.isEmpty(), qPrintable(m_boxes->shown.value(0).text));
     QCOMPARE(QFileInfo(HelpFile()).fileName(), "pxrq60" + language + ".qch");
 }
@@ -156,8 +160,8 @@ void HelpTest::f1OpensTheTopicOfTheControl()
     QFETCH(QString, control);
     QFETCH(int, page);
     QFETCH(QString, title);
-    TFormRQ60Main w;
-    w.ui()->TabbedNotebook1->setCurrentIndex(page); // not connected: reads nothing
+    TFormRQ60Main w(*m_session);
+    WindowUi(w)->TabbedNotebook1->setCurrentIndex(page); // not connected: reads nothing
     auto *target = w.findChild<QWidget *>(control);
     QVERIFY(target);
     target->setEnabled(true);
@@ -172,10 +176,10 @@ void HelpTest::f1OpensTheTopicOfTheControl()
 
 void HelpTest::f1OnAnOpenListTakesTheListsTopic()
 {
-    TFormRQ60Main w;
-    w.ui()->TabbedNotebook1->setCurrentIndex(1);
+    TFormRQ60Main w(*m_session);
+    WindowUi(w)->TabbedNotebook1->setCurrentIndex(1);
     w.show();
-    QComboBox *list = w.ui()->P4;
+    QComboBox *list = WindowUi(w)->P4;
     list->setEnabled(true);
     list->showPopup();
     QWidget *popup = list->view();
@@ -187,13 +191,13 @@ void HelpTest::f1OnAnOpenListTakesTheListsTopic()
 
 void HelpTest::inhaltAndSuchenOpenTheirTabs()
 {
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.show();
-    w.ui()->mn41Inhalt->trigger();
+    WindowUi(w)->mn41Inhalt->trigger();
     QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::ContentsTab));
     QCOMPARE(help()->topicTitle(), QStringLiteral("Inhalt"));
 
-    w.ui()->mn42Suchen->trigger();
+    WindowUi(w)->mn42Suchen->trigger();
     QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::IndexTab));
     QVERIFY(recordedHelpRequests().last().finder);
     QCOMPARE(help()->navigation()->tabText(HelpWindow::SearchTab), langText(7503));
@@ -273,7 +277,7 @@ void HelpTest::keepsItsSizeAndPlace()
 
 void HelpTest::helpWorksWhileAModalDialogIsOpen()
 {
-    TFormBattCap dialog; // no device: the read on opening fails with 603
+    TFormBattCap dialog(*m_session); // no device: the read on opening fails with 603
     bool ran = false;
     QTimer::singleShot(0, &dialog, [&] {
         ran = true;
