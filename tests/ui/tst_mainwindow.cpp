@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -86,6 +87,7 @@ private slots:
     void noDeviceControlsWithoutADevice();
     void waitNoticeNeverCoversABox();
     void failedSessionEndOfTheV1xArchiveIsReported();
+    void nothingRunsInsideTheLinkSwitch();
     void menusAndButtonsFromTheKeyboard();
 
 private:
@@ -908,6 +910,51 @@ void MainWindowTest::failedSessionEndOfTheV1xArchiveIsReported()
     // Neither link opens again (510 twice), and ending the session failed.
     QCOMPARE(boxIds(), (QList<int>{510, 510, 514}));
     QCOMPARE(boxes().at(2).args, QStringList{QString::number(drv::DrvLineGone)});
+}
+
+// "Trennen" pressed while the V1x archive readout replaces the link (the
+// old link handles events while it closes) does nothing: the readout ends
+// with the window connected, and "Trennen" then disconnects.
+void MainWindowTest::nothingRunsInsideTheLinkSwitch()
+{
+    auto w = connectedWindow(1);
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    bool pressed = false;
+    QTimer probe;
+    probe.setInterval(1);
+    connect(&probe, &QTimer::timeout, this, [&] {
+        // While a link object is destroyed, none is current.
+        if (pressed || !m_session->isBusy() || m_session->link())
+            return;
+        pressed = true;
+        // The wait notice took the activation; the technician clicks into
+        // the window and presses the key.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(w.get(), Qt::Key_F4);
+        QTabBar *tabs = WindowUi(*w)->TabbedNotebook1->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    });
+    probe.start();
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
+    probe.stop();
+    QVERIFY(pressed);
+    QVERIFY(boxes().isEmpty());
+    WindowUi ui(*w);
+    QCOMPARE(ui->TabbedNotebook1->currentIndex(), 3);
+    QVERIFY(m_session->isConnected() && m_session->link()->IsConnected());
+    QCOMPARE(m_session->link()->selector(), QStringLiteral("WN"));
+    QVERIFY(ui->acDisconnect->isEnabled() && !ui->acConnect->isEnabled());
+
+    m_device->clearLog();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(w.get(), Qt::Key_F4);
+    QVERIFY(logHas(m_device->requestLog(), "ETB"));
+    QVERIFY(!m_session->isConnected() && !m_session->link()->IsConnected());
+    QVERIFY(ui->acConnect->isEnabled() && !ui->acDisconnect->isEnabled());
+    QVERIFY(boxes().isEmpty());
 }
 
 void MainWindowTest::menusAndButtonsFromTheKeyboard()
