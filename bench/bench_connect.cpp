@@ -5,6 +5,7 @@
 //
 //   QT_QPA_PLATFORM=offscreen bench_connect [rounds]
 #include "commclass.h"
+#include "devicesession.h"
 #include "langsupp.h"
 #include "meldung.h"
 #include "programpath.h"
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -58,8 +60,8 @@ int main(int argc, char **argv)
     setProgramFilePath(QStringLiteral(PX_BIN_DIR "/pxrq60"));
     CountingPresenter presenter;
     setMessagePresenter(&presenter);
-    replaceCurrentLink(QStringLiteral("WN"));
-    LoadLanguageLibrary();
+    auto session = std::make_unique<DeviceSession>();
+    LoadLanguageLibrary(QStringLiteral("DE"));
 
     std::printf("connect (F3 until page 0 shows), %d baud paced, %d ms reaction, %d rounds\n", baud,
                 reactMs, rounds);
@@ -71,7 +73,7 @@ int main(int argc, char **argv)
         std::vector<double> ms;
         std::size_t requests = 0;
         {
-            TFormRQ60Main window;
+            TFormRQ60Main window(*session);
             TFormMeldung notice(&window);
             FormMeldung = &notice;
             window.show();
@@ -98,7 +100,7 @@ int main(int argc, char **argv)
         device.stop();
     }
     std::printf("boxes shown: %d\n", presenter.boxes);
-    destroyCurrentLink();
+    session.reset();
     FreeLanguageLibrary();
     setMessagePresenter(nullptr);
     return 0;

@@ -29,7 +29,7 @@ int main(int argc, char **argv)
     QTemporaryDir settings;
     qputenv("PXRQ60_SETTINGS_DIR", QFile::encodeName(settings.path()));
     setProgramFilePath(QStringLiteral(PX_BIN_DIR "/pxrq60"));
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     std::printf("fault campaign: %d WN + %d DS requests, seed %u, faults on %.0f %%, answers %s\n",
                 o.wnRequests, o.dsRequests, o.seed, o.faultShare * 100,
                 o.paceBaud > 0 ? ("paced at " + std::to_string(o.paceBaud) + " baud").c_str()

@@ -9,6 +9,8 @@
 #include "addresstable.h"
 #include "commclass.h"
 #include "devicevalues.h"
+#include "linkfixture.h"
+#include "programpath.h"
 #include "ptyserver.h"
 
 #include <QCoreApplication>
@@ -52,6 +54,8 @@ int answerBytes(const QString &addr, const QString &value)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    // The driver libraries are loaded from the program's folder.
+    setProgramFilePath(QStringLiteral(PX_BIN_DIR "/pxrq60"));
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 3;
     const int baud = 4800, reactMs = 20;
     Setup s;

@@ -1,12 +1,15 @@
-// Program entry: the link object, the language, the main window and the
-// wait notice, then the event loop until the main window closes.
+// Program entry: the device session (with its link object), the language,
+// the main window and the wait notice, then the event loop until the main
+// window closes.
 //
 // The serial line is not touched at start; the drivers are first called
 // when the user connects.
 #include "commandline.h"
 #include "commclass.h"
+#include "devicesession.h"
 #include "helpkey.h"
 #include "helpwindow.h"
+#include "inisettings.h"
 #include "langsupp.h"
 #include "meldung.h"
 #include "messageboxpresenter.h"
@@ -18,6 +21,7 @@
 #include <QIcon>
 #include <QLoggingCategory>
 #include <QTimer>
+#include <memory>
 
 Q_LOGGING_CATEGORY(lcApp, "pxrq60.app", QtWarningMsg)
 
@@ -49,13 +53,15 @@ int main(int argc, char *argv[])
     QMessageBoxPresenter presenter;
     setMessagePresenter(&presenter);
 
+    std::unique_ptr<DeviceSession> session;
     try {
-        replaceCurrentLink(QStringLiteral("WN"));
+        session = std::make_unique<DeviceSession>();
     } catch (const TCommClassException &e) {
         StartupFailureBox(e.message());
         return ExitDriverMissing;
     }
-    LoadLanguageLibrary(); // ends the program with exit code 1 when missing
+    // Ends the program with exit code 1 when missing.
+    LoadLanguageLibrary(configuredLanguage());
     // Yes, No, Cancel and the file and print dialogs are Qt's texts; without
     // them a German box would ask with English buttons.
     installQtTranslations(LoadedLanguage());
@@ -64,7 +70,7 @@ int main(int argc, char *argv[])
 
     int rc = 0;
     {
-        TFormRQ60Main mainWindow; // its creation runs Init
+        TFormRQ60Main mainWindow(*session); // its creation runs Init
         termination.setMainWindow(&mainWindow);
         TFormMeldung notice(&mainWindow);
         FormMeldung = &notice;
@@ -75,7 +81,7 @@ int main(int argc, char *argv[])
         FormMeldung = nullptr;
         destroyHelpWindow();
     }
-    destroyCurrentLink();
+    session.reset();
     FreeLanguageLibrary();
     setMessagePresenter(nullptr);
     return rc;

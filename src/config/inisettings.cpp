@@ -314,16 +314,32 @@ void ReadIniSettings()
     IniSettings = s;
 }
 
+QString configuredLanguage()
+{
+    ProfileText file;
+    bool exists = false;
+    FileProblem problem;
+    QString language;
+    if (readProfile(iniFilePath(), &file, &exists, &problem))
+        language = file.value(QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"),
+                              QLatin1String(Default::Language));
+    if (language.isEmpty())
+        language = QLatin1String(Default::Language);
+    qCDebug(lcConfig).noquote() << "language" << language << "from" << iniFilePath()
+                                << (problem ? QStringLiteral("(unreadable: the default)")
+                                            : QString());
+    return language;
+}
+
 void SetHelpFile()
 {
     helpFileSlot().clear();
-    QString language = GetPrivateProfileString(QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"),
-                                               QLatin1String(Default::Language), iniName());
+    QString language = IniSettings.Language;
     if (language.isEmpty())
-        language = QStringLiteral("DE");
+        language = QLatin1String(Default::Language);
     const QString base = programDirectory() + programStem();
     const QString candidate = base + language + QStringLiteral(".qch");
-    if (QFileInfo::exists(candidate)) {
+    if (isLanguageCode(language) && QFileInfo::exists(candidate)) {
         helpFileSlot() = candidate;
         return;
     }

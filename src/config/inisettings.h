@@ -76,9 +76,18 @@ QByteArray defaultIniContent();
 void ReadIniSettings();
 void CreateDefaultIniFile();
 
-// Chooses the help file of the configured language beside the program
-// (stem + language code + ".qch"), falling back to the German one; reports
-// a missing file with message 546 and never ends the program.
+// The language code of [COMMON] LANGUAGE, for the language library at start
+// (before any window, and before ReadIniSettings may create the file): "DE"
+// when the file, the key or its value is missing, or the file cannot be
+// read (ReadIniSettings reports that right after). The code is returned as
+// written; whether it may name a library is the language module's check.
+QString configuredLanguage();
+
+// Chooses the help file of the configured language (IniSettings, as the
+// last ReadIniSettings read it) beside the program (stem + language code +
+// ".qch"), falling back to the German one; reports a missing file with
+// message 546 and never ends the program. A LANGUAGE that is no language
+// code names no file: it counts as missing.
 void SetHelpFile();
 // The help file chosen by the last SetHelpFile; empty when none exists.
 QString HelpFile();

@@ -87,3 +87,8 @@ QList<QPair<QString, QString>> clearedCounterTexts()
             {QStringLiteral("H4"), fourDecimals},
             {QStringLiteral("H6"), fourDecimals}};
 }
+
+QString measuredTemperatureAddress(TempPoint point)
+{
+    return point == TempPoint::Lower ? QStringLiteral("P170") : QStringLiteral("P171");
+}

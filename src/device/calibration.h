@@ -10,6 +10,12 @@
 #include <QPair>
 #include <QString>
 
+// The two points of the calibration. A V1x device measures at either point
+// through the one address P28; its reading is filed under the point the
+// technician read it for (P170 for the lower, P171 for the upper).
+enum class TempPoint { Lower, Upper };
+QString measuredTemperatureAddress(TempPoint point);
+
 struct CalibrationInput {
     long double refLow = 0, refHigh = 0;           // TL, TH in °C
     long double measuredLow = 0, measuredHigh = 0; // Tlm (P170), Thm (P171) in °C

@@ -123,7 +123,7 @@ void temperatureRange(Builder &b, const QString &text)
 }
 
 void applyRow(Builder &b, const AddressRow &row, const ValueLookup &values, Generation gen,
-              const QString &tempSide)
+              TempPoint tempSide)
 {
     const QString key = row.keys.first();
     const QString text = values.value(key);
@@ -179,10 +179,8 @@ void applyRow(Builder &b, const AddressRow &row, const ValueLookup &values, Gene
     }
     case DisplayRule::MeasuredTemperature:
         b.text(QStringLiteral("L2"), text);
-        if (tempSide == QLatin1String("LOWER"))
-            b.text(QStringLiteral("P170"), values.value(QStringLiteral("P170")));
-        else
-            b.text(QStringLiteral("P171"), values.value(QStringLiteral("P171")));
+        b.text(measuredTemperatureAddress(tempSide),
+               values.value(measuredTemperatureAddress(tempSide)));
         break;
     case DisplayRule::PulseInputs:
         if (gen == Generation::V1x)
@@ -209,7 +207,7 @@ void applyRow(Builder &b, const AddressRow &row, const ValueLookup &values, Gene
 } // namespace
 
 DisplayResult displayOperations(const QString &keyList, const ValueLookup &values,
-                                Generation generation, const QString &tempSide)
+                                Generation generation, TempPoint tempSide)
 {
     DisplayResult result;
     Builder b(result.ops);

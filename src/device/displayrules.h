@@ -5,6 +5,7 @@
 #ifndef PXRQ60_DEVICE_DISPLAYRULES_H
 #define PXRQ60_DEVICE_DISPLAYRULES_H
 
+#include "calibration.h"
 #include "devicetypes.h"
 #include "helpers.h"
 
@@ -62,10 +63,9 @@ struct DisplayResult {
 int showUnshownValues(uint16_t headerId, const QList<UnshownValue> &values);
 
 // keyList: comma-separated keys as the callers pass them ("L2,H1,H2", also
-// "L18, L7, L8"). tempSide: the temperature-reading side, "LOWER" or
-// anything else for the upper point.
+// "L18, L7, L8"). tempSide: the calibration point the last P28 was read for.
 DisplayResult displayOperations(const QString &keyList, const ValueLookup &values,
-                                Generation generation, const QString &tempSide);
+                                Generation generation, TempPoint tempSide);
 
 // Whether a key is handled for a key list: the key followed by "," occurs in
 // the list with one "," appended; the reference temperatures are looked for

@@ -1,6 +1,7 @@
 #include "wireformat.h"
 
 #include "addresstable.h"
+#include "battery.h"
 #include "helpers.h"
 
 #include <QDate>
@@ -282,4 +283,23 @@ QStringList writeOrder()
     for (const QStringList &page : pageWriteOrder())
         all += page;
     return all;
+}
+
+bool heldValueConfirms(const QString &address, const QString &sent, const QString &held)
+{
+    if (address == QLatin1String("L35"))
+        return batteryCapacityOf(held) == sent;
+    return held == sent;
+}
+
+QString storedAnswer(const QString &address, const QString &answer)
+{
+    return address == QLatin1String("L35") ? batteryText(answer) : answer;
+}
+
+PulseInputWrites pulseInputWrites(Generation generation, int warningCount)
+{
+    if (generation == Generation::V2x)
+        return {false, true};
+    return {true, warningCount != 0};
 }

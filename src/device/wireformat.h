@@ -51,6 +51,26 @@ WireValue CheckAndFormatValue(const QString &fieldName, const FieldInput &input,
 // Throws ConversionError for a text that is no decimal number.
 QString H2plusH4(const QString &h2, const QString &h4);
 
+// The confirm rule of every write that the device did not confirm (-13): it
+// counts as written when a read-back shows the device holds what was sent.
+// The held text must be the text sent, except for L35, which the device
+// keeps with the months it expects ("9.5;120") and is confirmed by its
+// capacity.
+bool heldValueConfirms(const QString &address, const QString &sent, const QString &held);
+// What the store keeps of the device's answer to a write of `address`: the
+// answer, except for L35, of which it keeps the 7 characters of the text.
+QString storedAnswer(const QString &address, const QString &answer);
+
+// The addresses of the number of pulse inputs that the choice in P37 (or
+// the warning count in P38) writes: a V2x device has no P37 and learns the
+// number from P38 alone (0 for one input, the warning count for two); a V1x
+// device takes P37 and, for two inputs, P38.
+struct PulseInputWrites {
+    bool p37 = false;
+    bool p38 = false;
+};
+PulseInputWrites pulseInputWrites(Generation generation, int warningCount);
+
 // The order in which "Setzen" writes the changed fields: pages 0, 1 and 2,
 // then page 4. H6 comes after H2 and H4, P38 before P37.
 const QList<QStringList> &pageWriteOrder(); // index = page; page 3 is empty

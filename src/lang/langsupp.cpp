@@ -1,6 +1,5 @@
 #include "langsupp.h"
 
-#include "profile.h"
 #include "programexit.h"
 #include "programpath.h"
 
@@ -8,8 +7,6 @@
 #include <QRegularExpression>
 #include <cstdio>
 #include <dlfcn.h>
-
-const char *const SettingsFileName = "PXRQ60.INI";
 
 Q_LOGGING_CATEGORY(lcMessage, "pxrq60.message", QtWarningMsg)
 Q_LOGGING_CATEGORY(lcLang, "pxrq60.lang", QtInfoMsg)
@@ -43,31 +40,34 @@ constexpr int MaxTextChars = 999;
 
 MessagePresenter::~MessagePresenter() = default;
 
+bool isLanguageCode(const QString &language)
+{
+    if (language.isEmpty() || language.size() > 8)
+        return false;
+    for (QChar c : language)
+        if (!((c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ||
+              (c >= QLatin1Char('a') && c <= QLatin1Char('z'))))
+            return false;
+    return true;
+}
+
 QString languageLibraryPath(const QString &language)
 {
     return programDirectory() + programStem() + language + QStringLiteral(".so");
 }
 
-void LoadLanguageLibrary()
+void LoadLanguageLibrary(const QString &language)
 {
     FreeLanguageLibrary();
-    bool settingsRead = true;
-    QString language = GetPrivateProfileString(
-        QStringLiteral("COMMON"), QStringLiteral("LANGUAGE"), QStringLiteral("DE"),
-        QString::fromLatin1(SettingsFileName), &settingsRead);
-    if (language.isEmpty())
-        language = QStringLiteral("DE");
     const QString path = languageLibraryPath(language);
-    qCDebug(lcLang).noquote() << "language" << language << "from"
-                              << settingsFilePath(QString::fromLatin1(SettingsFileName))
-                              << (settingsRead ? "" : "(unreadable, so the default)");
+    qCDebug(lcLang).noquote() << "language" << language;
 
     void *handle = nullptr;
     LangStringFn entry = nullptr;
     // Why a library that is there cannot serve: the loader's own words
     // (a wrong architecture, a missing dependency, no LangString in it).
     QString reason;
-    const bool present = QFileInfo::exists(path);
+    const bool present = isLanguageCode(language) && QFileInfo::exists(path);
     if (present) {
         handle = dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL);
         if (handle)
@@ -75,7 +75,8 @@ void LoadLanguageLibrary()
         if (!entry)
             reason = QString::fromLocal8Bit(dlerror());
     } else {
-        reason = QStringLiteral("missing");
+        reason = isLanguageCode(language) ? QStringLiteral("missing")
+                                          : QStringLiteral("no language code");
     }
     qCDebug(lcLang).noquote() << "library" << path << (entry ? QStringLiteral("loaded") : reason);
     if (!entry) {

@@ -2,7 +2,8 @@
 // from them.
 //
 // One language library is loaded for the life of the program (pxrq60DE.so,
-// pxrq60EN.so, ... beside the program; the settings key LANGUAGE chooses).
+// pxrq60EN.so, ... beside the program; the caller passes the language code,
+// which the settings key LANGUAGE chooses).
 // A text the library lacks reads "str" followed by the ID, so a missing
 // translation shows up on screen instead of an empty caption.
 #ifndef PXRQ60_LANG_LANGSUPP_H
@@ -16,25 +17,29 @@
 #include <functional>
 #include <initializer_list>
 
-// The settings file whose COMMON/LANGUAGE key chooses the library.
-extern const char *const SettingsFileName; // "PXRQ60.INI"
-
 // The language chosen and the library paths tried (QT_LOGGING_RULES
 // "pxrq60.lang.debug=true"); off by default.
 Q_DECLARE_LOGGING_CATEGORY(lcLang)
 // Boxes shown, at info level (QT_LOGGING_RULES="pxrq60.message.info=true").
 Q_DECLARE_LOGGING_CATEGORY(lcMessage)
 
-// Loads the library of the configured language, or shows the two-language
-// failure box (naming the library, and why the loader refused one that is
-// there) and ends the program with exit code 1.
-void LoadLanguageLibrary();
+// Loads the library of `language`, or shows the two-language failure box
+// (naming the library, and why the loader refused one that is there) and
+// ends the program with exit code 1. A code that is no language code
+// (isLanguageCode) is a missing library: it never becomes part of a path
+// the program opens.
+void LoadLanguageLibrary(const QString &language);
 // Releases the library; every text falls back to "str" + ID afterwards.
 void FreeLanguageLibrary();
 bool LanguageLibraryLoaded();
 // The language code of the loaded library as the settings give it ("DE");
 // empty while none is loaded.
 QString LoadedLanguage();
+
+// A language code as it may stand in a file name: 1 to 8 ASCII letters. The
+// code comes from the settings file, which every technician of the machine
+// may edit; "../" or a "/" must not take the program elsewhere.
+bool isLanguageCode(const QString &language);
 
 // The full file name LoadLanguageLibrary uses for `language`: directory of
 // the running program, stem of its file name (up to the first ".", at most 6

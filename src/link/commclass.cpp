@@ -1,7 +1,10 @@
 #include "commclass.h"
 
+#include "displayrules.h"
 #include "helpers.h"
 #include "lineport.h"
+#include "linelink.h"
+#include "programpath.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -23,21 +26,11 @@ const QEvent::Type LinkLostEvent = QEvent::Type(QEvent::User + 101);
 
 // The link test of a "DS" device: three STX answered by three ACK.
 constexpr int LinkTestBytes = 3;
-// The device's longest reaction time, and what an adapter and the scheduler
-// may add.
-constexpr int MaxReactionMs = 1500;
-constexpr int LatencyMs = 200;
 
 QString &driverDirectory()
 {
     static QString d;
     return d;
-}
-
-std::unique_ptr<TCommClass> &currentSlot()
-{
-    static std::unique_ptr<TCommClass> link;
-    return link;
 }
 
 // Handles window events for `ms` milliseconds without spinning.
@@ -158,7 +151,8 @@ void TCommClass::setDriverDirectory(const QString &dir)
 
 QString TCommClass::driverPath(const QString &fileName)
 {
-    return driverDirectory().isEmpty() ? fileName : driverDirectory() + QLatin1Char('/') + fileName;
+    return driverDirectory().isEmpty() ? programDirectory() + fileName
+                                       : driverDirectory() + QLatin1Char('/') + fileName;
 }
 
 TCommClass::TCommClass(const QString &selector) : m_selector(selector)
@@ -345,13 +339,19 @@ void TCommClass::OpenLink()
         startTimer();
 }
 
-int TCommClass::lineBaud() const
+linelink::LineTiming TCommClass::lineTiming() const
 {
+    // The same rule as the protocol drivers': a line driver that cannot tell
+    // its rate is waited for as the slowest line.
+    linelink::LineTiming timing;
     int32_t baud = 0, bits = 0;
     if (m_lineEntry && m_lineEntry(drv::LineTiming, nullptr, &baud, &bits) == drv::DrvOk &&
-        baud > 0)
-        return baud;
-    return 300; // a line driver that cannot tell: wait as for the slowest rate
+        baud > 0 && bits > 0) {
+        timing.known = true;
+        timing.baud = baud;
+        timing.bitsPerChar = bits;
+    }
+    return timing;
 }
 
 int32_t TCommClass::checkDsLink()
@@ -368,12 +368,18 @@ int32_t TCommClass::checkDsLink()
     int32_t status = callLine(drv::LineSend, buffer, &count, &param);
     if (status != 0)
         return status;
-    const int frameMs = 2 * LinkTestBytes * 12 * 1000 / lineBaud();
+    // The first ACK may take what any answer may; the other two their time
+    // on the wire after it.
+    const linelink::LineTiming timing = lineTiming();
+    const qint64 waitMs =
+        timing.answerWait(LinkTestBytes).count() +
+        std::chrono::duration_cast<std::chrono::milliseconds>(timing.wireTime(LinkTestBytes - 1))
+            .count();
     QElapsedTimer t;
     t.start();
     std::string got;
     while (got.size() < size_t(LinkTestBytes)) {
-        const qint64 left = MaxReactionMs + frameMs + LatencyMs - t.elapsed();
+        const qint64 left = waitMs - t.elapsed();
         if (left <= 0)
             break;
         char in[LinkTestBytes + 1] = {};
@@ -410,7 +416,7 @@ int32_t TCommClass::CheckLink(uint8_t &lockState)
     int32_t count = int32_t(sizeof buffer);
     const int32_t status = callProtocol(drv::ProtoRead, buffer, &count, &param);
     if (status == 0)
-        lockState = std::strstr(buffer, ".30") ? LockOpen : LockClosed;
+        lockState = calibrationLockOpen(QString::fromLatin1(buffer)) ? LockOpen : LockClosed;
     return status;
 }
 
@@ -596,21 +602,4 @@ void TCommClass::startTimer()
 void TCommClass::stopTimer()
 {
     m_timer.stop();
-}
-
-TCommClass *currentLink()
-{
-    return currentSlot().get();
-}
-
-TCommClass *replaceCurrentLink(const QString &selector)
-{
-    currentSlot().reset();
-    currentSlot() = std::make_unique<TCommClass>(selector);
-    return currentSlot().get();
-}
-
-void destroyCurrentLink()
-{
-    currentSlot().reset();
 }

@@ -3,9 +3,9 @@
 // call, checks the link periodically and reports lock changes and the loss
 // of the link.
 //
-// Exactly one link object is current (currentLink()); the archive readout of
-// V1x devices replaces it for a while by a "DS" link. Everything runs on the
-// thread that owns the Qt event loop.
+// The program's link object belongs to its device session, which replaces
+// it for a while by a "DS" link during the archive readout of V1x devices.
+// Everything runs on the thread that owns the Qt event loop.
 //
 // Its two events are signals of its notifier() object, always emitted from
 // the event loop after the periodic check has returned: lockChanged (the
@@ -15,7 +15,8 @@
 //
 // Logging: category "pxrq60.link" (debug, off by default) records every
 // driver call with its function, status and statusText(), and the library
-// paths tried. Key texts and writes of the keys never appear in it.
+// full paths of the libraries loaded. Key texts and writes of the keys never
+// appear in it.
 #ifndef PXRQ60_LINK_COMMCLASS_H
 #define PXRQ60_LINK_COMMCLASS_H
 
@@ -31,6 +32,10 @@
 #include <stdexcept>
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
+
+namespace linelink {
+struct LineTiming;
+}
 
 // A failure of the link object; the message comes from the language
 // library (texts 9000 to 9007). status() is the driver status behind 9004,
@@ -134,16 +139,17 @@ public:
     bool timerRunning() const { return m_timer.isActive(); }
     QString selector() const { return m_selector; }
 
-    // The device path the line driver gives PortName (line function 7), for
+    // The device path the line driver gives PortName (line function 9), for
     // messages; empty when it cannot tell, with the status in *status.
     QString portDevicePath(int32_t *status = nullptr) const;
 
     // Tests put replacement driver libraries in a folder of their own; empty
-    // (the default) loads by plain file name through the loader's search,
-    // which finds the libraries beside the program.
+    // (the default) loads them from the program's own folder.
     static void setDriverDirectory(const QString &dir);
-    // What dlopen gets for a driver library's file name: the name in the
-    // folder set above, or the bare name for the loader's search.
+    // What dlopen gets for a driver library's file name: always an absolute
+    // path, in the folder set above or beside the program. Never the bare
+    // name: the loader would search LD_LIBRARY_PATH first, and a library
+    // planted there would talk to the device (and see its keys).
     static QString driverPath(const QString &fileName);
 
 private:
@@ -157,7 +163,7 @@ private:
     int32_t callLine(int32_t code, char *buffer, int32_t *count, int32_t *param) const;
     int32_t callProtocol(int32_t code, char *buffer, int32_t *count, int32_t *param);
     int32_t checkDsLink();
-    int lineBaud() const;
+    linelink::LineTiming lineTiming() const;
 
     QString m_selector;
     void *m_lineLib = nullptr;
@@ -167,13 +173,5 @@ private:
     QTimer m_timer;
     std::unique_ptr<LinkNotifier> m_notifier;
 };
-
-// The one current link object, or nullptr.
-TCommClass *currentLink();
-// Creates the link object of `selector` and makes it current; the old one
-// is destroyed first, and the current link is empty while no link object
-// exists (also when creating the new one fails, which raises).
-TCommClass *replaceCurrentLink(const QString &selector);
-void destroyCurrentLink();
 
 #endif

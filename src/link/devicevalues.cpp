@@ -7,8 +7,6 @@
 #include <cstdio>
 #include <cstring>
 
-TVCVal DeviceValues;
-
 namespace {
 
 // Read answers: 100 characters and the terminator.
@@ -69,14 +67,14 @@ void TVCVal::clearDeviceTexts()
         t.clear();
 }
 
-void StoreValue(const QString &key, const QString &value)
+void StoreValue(TVCVal &store, const QString &key, const QString &value)
 {
     if (key == QLatin1String("TempLowRef")) {
-        DeviceValues.TempLowRef = value;
+        store.TempLowRef = value;
         return;
     }
     if (key == QLatin1String("TempHighRef")) {
-        DeviceValues.TempHighRef = value;
+        store.TempHighRef = value;
         return;
     }
     for (QChar letter : {QLatin1Char('H'), QLatin1Char('L'), QLatin1Char('P')}) {
@@ -84,18 +82,14 @@ void StoreValue(const QString &key, const QString &value)
         if (pos < 0)
             continue;
         int size = 0;
-        QString *arr = arrayFor(DeviceValues, letter, &size);
+        QString *arr = arrayFor(store, letter, &size);
         const int n = numberAfter(key, pos + 1);
         // Keys outside the store are dropped, never written past an array.
         if (n >= 0 && n < size)
             arr[n] = value;
     }
-    if (key == QLatin1String("P28")) {
-        if (DeviceValues.TempReadSide == QLatin1String("LOWER"))
-            DeviceValues.P[170] = value;
-        else
-            DeviceValues.P[171] = value;
-    }
+    if (key == QLatin1String("P28"))
+        store.P[store.TempReadSide == TempPoint::Lower ? 170 : 171] = value;
 }
 
 namespace {
@@ -133,9 +127,8 @@ ListedAddresses listedAddresses(const QString &list)
 
 } // namespace
 
-int32_t ReadValues(const QString &list)
+int32_t ReadValues(TCommClass *link, TVCVal &store, const QString &list)
 {
-    TCommClass *link = currentLink();
     if (!link)
         return drv::DrvOutOfOrder;
     const ListedAddresses listed = listedAddresses(list);
@@ -154,7 +147,8 @@ int32_t ReadValues(const QString &list)
                 if (!eq)
                     status = drv::DrvUnexpected; // no value: keep the old text
                 else
-                    StoreValue(QString::fromLatin1(buffer, len), QString::fromLatin1(eq + 1));
+                    StoreValue(store, QString::fromLatin1(buffer, len),
+                               QString::fromLatin1(eq + 1));
             }
             if (status == 0)
                 continue;
@@ -168,9 +162,8 @@ int32_t ReadValues(const QString &list)
     return result;
 }
 
-int32_t WriteValue(const QString &request, QString *answerValue)
+int32_t WriteValue(TCommClass *link, const QString &request, QString *answerValue)
 {
-    TCommClass *link = currentLink();
     if (!link)
         return drv::DrvOutOfOrder;
     QByteArray out = request.toLatin1();
@@ -197,21 +190,4 @@ int32_t WriteValue(const QString &request, QString *answerValue)
     }
     explicit_bzero(buffer, sizeof buffer);
     return result;
-}
-
-int32_t WriteValueConfirmed(const QString &address, const QString &value, QString *storedValue)
-{
-    QString answer;
-    int32_t status = WriteValue(address + QLatin1Char('=') + value, &answer);
-    if (status == 0) {
-        StoreValue(address, answer);
-    } else if (status == drv::DrvNotConfirmed) {
-        // The device may have taken the value and only its answer got lost:
-        // what it holds now decides.
-        if (ReadValues(address) == 0 && DeviceValues.value(address) == value)
-            status = 0;
-    }
-    if (storedValue)
-        *storedValue = DeviceValues.value(address);
-    return status;
 }

@@ -6,8 +6,6 @@
 
 #include <cstring>
 
-TDSData DSData00;
-TDSData DSData01;
 const char *const DSCommands = "blnpstz^VY|T";
 
 namespace {
@@ -23,9 +21,8 @@ int fieldOf(char c)
     return (p && c) ? int(p - order) : -1;
 }
 
-int32_t readField(char command, QString &text)
+int32_t readField(TCommClass *link, char command, QString &text)
 {
-    TCommClass *link = currentLink();
     if (!link)
         return drv::DrvOutOfOrder;
     char buffer[FieldBufferSize] = {};
@@ -39,9 +36,8 @@ int32_t readField(char command, QString &text)
     return status;
 }
 
-int32_t protocolCall(int32_t code)
+int32_t protocolCall(TCommClass *link, int32_t code)
 {
-    TCommClass *link = currentLink();
     if (!link)
         return drv::DrvOutOfOrder;
     char buffer[FieldBufferSize] = {};
@@ -60,7 +56,7 @@ int dsBlockCount(const QString &lengthText)
     return int(n / 6 + (n % 6 ? 1 : 0));
 }
 
-int32_t ReadDSBlocks(const QString &lengthText, QString &data)
+int32_t ReadDSBlocks(TCommClass *link, const QString &lengthText, QString &data)
 {
     const int blocks = dsBlockCount(lengthText);
     data.clear();
@@ -71,7 +67,7 @@ int32_t ReadDSBlocks(const QString &lengthText, QString &data)
     int32_t status = 0;
     for (int i = 0; i < blocks; ++i) {
         QString block;
-        status = readField('x', block);
+        status = readField(link, 'x', block);
         if (status != 0)
             break;
         data += block;
@@ -79,13 +75,13 @@ int32_t ReadDSBlocks(const QString &lengthText, QString &data)
     return status;
 }
 
-void ReadDSRecord(const QString &commands, TDSData &record)
+void ReadDSRecord(TCommClass *link, const QString &commands, TDSData &record)
 {
     QString length;
     for (QChar qc : commands) {
         const char c = qc.toLatin1();
         QString text;
-        const int32_t status = readField(c, text);
+        const int32_t status = readField(link, c, text);
         if (status != 0) {
             LangMessageBoxArgs(7000, {status, QString(qc)}, 500, MbOk);
             continue;
@@ -102,26 +98,26 @@ void ReadDSRecord(const QString &commands, TDSData &record)
             LangMessageBoxArgs(7003, {blocks, MaxDsBlocks}, 500, MbOk);
             return;
         }
-        const int32_t status = ReadDSBlocks(length, record.Field[11]);
+        const int32_t status = ReadDSBlocks(link, length, record.Field[11]);
         if (record.Field[11].isEmpty())
             LangMessageBoxArgs(7001, {status}, 500, MbOk);
     }
 }
 
-void ReadDSArchive()
+void ReadDSArchive(TCommClass *link, TDSData &data00, TDSData &data01)
 {
     // The working record is kept between the two passes: a field that fails
     // in the second pass keeps the text of the first.
     TDSData work;
     for (int pass = 0; pass < 2; ++pass) {
-        ReadDSRecord(QString::fromLatin1(DSCommands), work);
+        ReadDSRecord(link, QString::fromLatin1(DSCommands), work);
         if (work.Field[1] == QLatin1String("00"))
-            DSData00 = work;
+            data00 = work;
         else if (work.Field[1] == QLatin1String("01"))
-            DSData01 = work;
-        protocolCall(drv::ProtoEnd);
+            data01 = work;
+        protocolCall(link, drv::ProtoEnd);
         WaitMs(500);
-        const int32_t status = protocolCall(drv::ProtoStart);
+        const int32_t status = protocolCall(link, drv::ProtoStart);
         if (status != 0) {
             LangMessageBoxArgs(7002, {status}, 500, MbOk);
             return;

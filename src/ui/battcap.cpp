@@ -3,10 +3,9 @@
 #include "addresstable.h"
 #include "battery.h"
 #include "componentkind.h"
+#include "devicesession.h"
 #include "devicetypes.h"
-#include "devicevalues.h"
 #include "displayrules.h"
-#include "driverproc.h"
 #include "editmask.h"
 #include "helpentry.h"
 #include "helpers.h"
@@ -30,8 +29,8 @@ void showNotANumber(const QString &text)
 
 } // namespace
 
-TFormBattCap::TFormBattCap(QWidget *parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::TFormBattCap>())
+TFormBattCap::TFormBattCap(DeviceSession &session, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TFormBattCap>()), m_session(session)
 {
     m_ui->setupUi(this);
     // A close button in the title bar and nothing else.
@@ -70,12 +69,12 @@ void TFormBattCap::FormShow()
 {
     // A read asks for the bare address; the protocol driver refuses a
     // request with "=" in it.
-    const int32_t status = ReadValues(BatteryAddress);
+    const int32_t status = m_session.readValues(BatteryAddress);
     if (status != 0) {
         LangStatusBox(603, status);
         return;
     }
-    const QString value = DeviceValues.L[35];
+    const QString value = m_session.values().L[35];
     m_handlersActive = false;
     m_ui->RestCap->setText(batteryCapacityOf(value));
     m_handlersActive = true;
@@ -137,23 +136,19 @@ TFormBattCap::SetOutcome TFormBattCap::setCapacity()
         return SetOutcome::NotANumber;
     const QString capacity = batteryCapacityValue(tenths);
 
-    QString value;
-    int32_t status = WriteValue(BatteryAddress + QLatin1Char('=') + capacity, &value);
-    if (status == drv::DrvNotConfirmed) {
-        // The device may have taken the capacity and only its answer got
-        // lost: what it holds now decides, and its months are in the same text.
-        if (ReadValues(BatteryAddress) == 0 && batteryCapacityOf(DeviceValues.L[35]) == capacity) {
-            status = 0;
-            value = DeviceValues.L[35];
-        }
-    }
-    if (status != 0) {
-        LangMessageBoxArgs(601, {status}, 500, MbOk);
+    // An unconfirmed write is read back; the device's months are in the text
+    // it holds, which the session files in the store.
+    WriteRequest request;
+    request.address = BatteryAddress;
+    request.value = capacity;
+    request.confirmByReadBack = true;
+    request.storeAnswer = true;
+    const WriteResult result = m_session.write(request);
+    if (!result.written()) {
+        LangMessageBoxArgs(601, {result.status}, 500, MbOk);
         return SetOutcome::WriteFailed;
     }
-
-    StoreValue(BatteryAddress, batteryText(value));
-    const QString monthsText = batteryMonthsOf(value);
+    const QString monthsText = batteryMonthsOf(result.confirmedValue);
     int months = 0;
     try {
         months = StrToInt(TrimLeftChars(monthsText, QStringLiteral(" ")));

@@ -9,7 +9,7 @@
 // runTimeWritten() (the main window puts them into its field L35).
 //
 // Created on demand with the main window as parent, shown modally, released
-// when closed; every device exchange goes through the current link and
+// when closed; every device exchange goes through the device session and
 // blocks the dialog.
 #ifndef PXRQ60_UI_BATTCAP_H
 #define PXRQ60_UI_BATTCAP_H
@@ -21,6 +21,7 @@
 namespace Ui {
 class TFormBattCap;
 }
+class DeviceSession;
 
 class TFormBattCap : public QDialog
 {
@@ -29,7 +30,7 @@ class TFormBattCap : public QDialog
 public:
     // FormCreate: translates the dialog; "Verwerfen" and "Setzen" start
     // disabled, nothing is marked as changed.
-    explicit TFormBattCap(QWidget *parent = nullptr);
+    explicit TFormBattCap(DeviceSession &session, QWidget *parent = nullptr);
     ~TFormBattCap() override;
 
     // Reads L35 and fills the fields; a failed read shows message 603 with
@@ -74,6 +75,7 @@ private:
     void setChangePending(bool pending);
 
     std::unique_ptr<Ui::TFormBattCap> m_ui;
+    DeviceSession &m_session;
     // False while the program fills RestCap: those changes are no edits.
     bool m_handlersActive = false;
     bool m_shown = false;

@@ -1,51 +1,43 @@
-// The two dialogs that give a V1x device a new customer key or a new
-// supplier key. They are one dialog: the key is typed twice, "Übernehmen"
-// is offered only when both entries match, and it writes the key while its
-// lock is open. What differs (caption, label, field names, the lock that
-// must be open, the address written) is the data of KeyDialogKind.
+// What the two dialogs that give a V1x device a new customer key or a new
+// supplier key (TFormCustomerKey, TFormSupplierKey) have in common: the key
+// is typed twice, "Übernehmen" is offered only when both entries match, and
+// it writes the key while its lock is open. What differs (the design with
+// its caption, label and field names, the lock that must be open, the
+// address written) is each dialog's own.
 //
 // The key is never shown (each character reads "*"), never put into a
 // message or log, and the fields are emptied after every write, whatever
 // its outcome.
 //
 // Created on demand with the main window as parent, shown modally, released
-// when closed.
+// when closed; the key goes to the device through the session.
 #ifndef PXRQ60_UI_KEYDIALOG_H
 #define PXRQ60_UI_KEYDIALOG_H
 
 #include <QDialog>
 #include <cstdint>
-#include <memory>
 
-namespace Ui {
-class TFormKeyDialog;
-}
+class DeviceSession;
 class QLineEdit;
+class QPushButton;
 
 struct KeyDialogKind {
-    uint16_t captionId;      // the dialog's Tag
-    uint16_t firstLabelId;   // Tag of the label of the first entry
-    const char *fieldPrefix; // the entries are named prefix + "1" and + "2"
     const char *lockAddress; // the lock that must be open (state text)
     uint16_t lockClosedId;   // message when it is closed
     const char *keyAddress;  // where the new key is written
 };
-
-extern const KeyDialogKind CustomerKeyKind; // 6000, 6001, CustomerKey, P10, 6103, P11
-extern const KeyDialogKind SupplierKeyKind; // 6002, 6003, SupplierKey, P0, 6104, P9
 
 class TFormKeyDialog : public QDialog
 {
     Q_OBJECT
 
 public:
-    // FormCreate: names and tags the controls after `kind` and translates.
-    TFormKeyDialog(const KeyDialogKind &kind, QWidget *parent = nullptr);
     ~TFormKeyDialog() override;
 
     const KeyDialogKind &kind() const { return m_kind; }
-    QLineEdit *firstEntry() const;
-    QLineEdit *repeatEntry() const;
+    QLineEdit *firstEntry() const { return m_first; }
+    QLineEdit *repeatEntry() const { return m_repeat; }
+    QPushButton *captureButton() const { return m_capture; }
 
     // Enter in the first entry: on to the repeat entry.
     void Key1Enter();
@@ -60,34 +52,23 @@ public:
     void btEscapeClick();
     void btHelpClick();
 
-    Ui::TFormKeyDialog *ui() const { return m_ui.get(); }
-
 protected:
+    TFormKeyDialog(const KeyDialogKind &kind, DeviceSession &session, QWidget *parent);
+    // The controls of the dialog's design, once it is set up; connects
+    // them and translates the dialog.
+    void takeControls(QLineEdit *first, QLineEdit *repeat, QPushButton *escape,
+                      QPushButton *capture, QPushButton *help);
+
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
 private:
     const KeyDialogKind &m_kind;
-    std::unique_ptr<Ui::TFormKeyDialog> m_ui;
+    DeviceSession &m_session;
+    QLineEdit *m_first = nullptr;
+    QLineEdit *m_repeat = nullptr;
+    QPushButton *m_capture = nullptr;
     bool m_comparing = false; // the focus moves of a comparison are no exits
-};
-
-class TFormCustomerKey : public TFormKeyDialog
-{
-    Q_OBJECT
-public:
-    explicit TFormCustomerKey(QWidget *parent = nullptr) : TFormKeyDialog(CustomerKeyKind, parent)
-    {
-    }
-};
-
-class TFormSupplierKey : public TFormKeyDialog
-{
-    Q_OBJECT
-public:
-    explicit TFormSupplierKey(QWidget *parent = nullptr) : TFormKeyDialog(SupplierKeyKind, parent)
-    {
-    }
 };
 
 #endif

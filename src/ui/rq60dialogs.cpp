@@ -1,12 +1,15 @@
-// The main window's options and lock key dialogs (menus "Einstellungen" and
-// "Aktion"), and what the window takes over from the user lock dialog.
+// The main window's dialogs (menus "Einstellungen" and "Aktion"), and what
+// the window takes over from the user lock dialog and the battery dialog.
 #include "rq60main.h"
 
-#include "devicevalues.h"
+#include "battcap.h"
+#include "customer.h"
 #include "displayrules.h"
-#include "keydialog.h"
 #include "lockkeys.h"
+#include "pageinformation.h"
 #include "sio_opt.h"
+#include "supplier.h"
+#include "ui_pageinformation.h"
 #include "ui_rq60main.h"
 #include "user_opt.h"
 #include "userlock.h"
@@ -17,6 +20,8 @@ void TFormRQ60Main::connectDialogs()
 {
     connect(m_ui->mn21SioOpt, &QAction::triggered, this, &TFormRQ60Main::mn21SioOptClick);
     connect(m_ui->mn22UserOpt, &QAction::triggered, this, &TFormRQ60Main::mn22UserOptClick);
+    connect(m_ui->acChangeBattCap, &QAction::triggered, this,
+            &TFormRQ60Main::acChangeBattCapExecute);
     connect(m_ui->acChangeCustomerKey, &QAction::triggered, this,
             &TFormRQ60Main::acChangeCustomerKeyExecute);
     connect(m_ui->acChangeSupplierKey, &QAction::triggered, this,
@@ -37,26 +42,36 @@ void TFormRQ60Main::mn22UserOptClick()
     dialog.exec();
 }
 
+void TFormRQ60Main::acChangeBattCapExecute()
+{
+    TFormBattCap dialog(m_session, this);
+    // The dialog hands back the months the device answered; the window puts
+    // them into its own field.
+    connect(&dialog, &TFormBattCap::runTimeWritten, informationPage()->ui()->L35,
+            &QLineEdit::setText);
+    dialog.exec();
+}
+
 void TFormRQ60Main::acChangeCustomerKeyExecute()
 {
-    TFormCustomerKey dialog(this);
+    TFormCustomerKey dialog(m_session, this);
     dialog.exec();
 }
 
 void TFormRQ60Main::acChangeSupplierKeyExecute()
 {
-    TFormSupplierKey dialog(this);
+    TFormSupplierKey dialog(m_session, this);
     dialog.exec();
 }
 
 void TFormRQ60Main::acChangeUserLockExecute()
 {
     {
-        TFormUserLock dialog(this);
+        TFormUserLock dialog(m_session, this);
         dialog.exec();
     }
-    const QString &p0 = DeviceValues.P[0];
-    const QString &p10 = DeviceValues.P[10];
+    const QString &p0 = m_session.values().P[0];
+    const QString &p10 = m_session.values().P[10];
     const QSignalBlocker quiet(m_ui->Benutzerschloss);
     if (!userLockClosed(p0, p10)) {
         EnableUserValues();

@@ -7,11 +7,18 @@
 #include "addresstable.h"
 #include "commclass.h"
 #include "componentkind.h"
-#include "devicevalues.h"
 #include "displayrules.h"
 #include "editmask.h"
+#include "fieldlook.h"
 #include "helpers.h"
 #include "langsupp.h"
+#include "pagearchive.h"
+#include "pagecalibration.h"
+#include "pageconversion.h"
+#include "pagecounters.h"
+#include "ui_pagecalibration.h"
+#include "ui_pageconversion.h"
+#include "ui_pagecounters.h"
 #include "ui_rq60main.h"
 
 #include <QAbstractSpinBox>
@@ -28,46 +35,23 @@ namespace {
 class StoreLookup : public ValueLookup
 {
 public:
-    QString value(const QString &key) const override { return DeviceValues.value(key); }
+    explicit StoreLookup(const TVCVal &values) : m_values(values) {}
+    QString value(const QString &key) const override { return m_values.value(key); }
+
+private:
+    const TVCVal &m_values;
 };
 
-const QColor Silver(192, 192, 192);
-
-// A locked field still shows its value: the styles' usual grey for disabled
-// text would vanish on the silver background.
-const QColor LockedText(80, 80, 80);
-
-void setEntryBackground(QWidget *w, const QColor &colour)
-{
-    QPalette p = w->palette();
-    p.setColor(QPalette::Base, colour);
-    p.setColor(QPalette::Disabled, QPalette::Text, LockedText);
-    p.setColor(QPalette::Disabled, QPalette::ButtonText, LockedText);
-    w->setPalette(p);
-}
-
 } // namespace
-
-void TFormRQ60Main::connectDisplay()
-{
-    connect(m_ui->btShowStatRegText, &QPushButton::clicked, this,
-            &TFormRQ60Main::btShowStatRegTextClick);
-    connect(m_ui->btClearStatusRegister, &QPushButton::clicked, this,
-            &TFormRQ60Main::btClearStatusRegisterClick);
-    // The plain-text list explains the register on screen, so it follows it.
-    connect(m_ui->StatusRegister, &QLineEdit::textChanged, this, [this] {
-        if (m_statusPlainText)
-            fillStatusPlainText();
-    });
-}
 
 void TFormRQ60Main::DisplayValues(const QString &list)
 {
     const bool wasReady = PageReady;
     PageReady = false;
     const auto restore = qScopeGuard([&] { PageReady = wasReady; });
+    const TVCVal &values = m_session.values();
     const DisplayResult result =
-        displayOperations(list, StoreLookup(), generation(), DeviceValues.TempReadSide);
+        displayOperations(list, StoreLookup(values), m_session.generation(), values.TempReadSide);
     for (const DisplayOp &op : result.ops)
         applyDisplayOp(op);
     if (!result.unshown.isEmpty())
@@ -108,29 +92,31 @@ void TFormRQ60Main::applyDisplayOp(const DisplayOp &op)
             combo->setCurrentIndex(index);
         }
         break;
-    case DisplayOpKind::ShowWarningGroup: setWarningGroupVisible(op.value != 0); break;
+    case DisplayOpKind::ShowWarningGroup:
+        conversionPage()->setWarningGroupVisible(op.value != 0);
+        break;
     case DisplayOpKind::WarningGroupFollowsP37:
-        setWarningGroupVisible(warningGroupVisible(m_ui->P37->currentText()));
+        conversionPage()->setWarningGroupVisible(
+            warningGroupVisible(conversionPage()->ui()->P37->currentText()));
         break;
     case DisplayOpKind::ShowMessage: showDeviceMessage(op.message); break;
-    case DisplayOpKind::ShowArchive: DispArchiv(); break;
+    case DisplayOpKind::ShowArchive: archivePage()->DispArchiv(); break;
     }
 }
 
-void TFormRQ60Main::LockChanged(TCommClass *)
+void TFormRQ60Main::LockChanged()
 {
-    TCommClass *link = currentLink();
-    if (!link)
+    if (!m_session.link())
         return;
     // The register is read directly, not from the last page read: it tells
     // what the lock change is about.
-    if (ReadValues(QStringLiteral("L4")) == 0)
-        m_ui->StatusRegister->setText(DeviceValues.L[4]);
+    if (m_session.readValues(QStringLiteral("L4")) == 0)
+        m_ui->StatusRegister->setText(m_session.values().L[4]);
     else
         m_ui->StatusRegister->setText(langText(500)); // "Fehler"
 
     const QSignalBlocker block(m_ui->Eichschloss);
-    switch (link->LockState) {
+    switch (m_session.lockState()) {
     case TCommClass::LockOpen:
         m_ui->Eichschloss->setCurrentIndex(1);
         EnableEichValues();
@@ -141,9 +127,9 @@ void TFormRQ60Main::LockChanged(TCommClass *)
         DisableEichValues();
         // A V2x device has no user lock: class B is never locked there,
         // whatever a V1x device connected before left in the fields.
-        if (generation() == Generation::V2x)
+        if (m_session.generation() == Generation::V2x)
             EnableUserValues();
-        else if (userLockClosed(DeviceValues.P[0], DeviceValues.P[10]))
+        else if (userLockClosed(m_session.values().P[0], m_session.values().P[10]))
             DisableUserValues();
         break;
     default: break;
@@ -169,22 +155,16 @@ void TFormRQ60Main::setLockClassEnabled(uint32_t tagBit, bool enabled)
     }
 }
 
-// The look of a locked entry field: silver, its value still readable.
-void TFormRQ60Main::setEntryLook(QWidget *w, bool unlocked)
-{
-    setEntryBackground(w, unlocked ? QApplication::palette().color(QPalette::Active, QPalette::Base)
-                                   : Silver);
-}
-
 bool TFormRQ60Main::controlAllowed(const QWidget *w) const
 {
-    if (w == m_ui->P38)
-        return m_warningGroupShown;
-    if (w == m_ui->btCalcOffsetAndGradient)
-        return ChannelOpen && m_twoPointsRead;
-    if (w == m_ui->btReadLowerTemp || w == m_ui->btReadUpperTemp || w == m_ui->btDeleteAllCounter ||
-        w == m_ui->btClearStatusRegister)
-        return ChannelOpen;
+    const Ui::TPageCalibration *calibration = calibrationPage()->ui();
+    if (w == conversionPage()->ui()->P38)
+        return conversionPage()->warningGroupShown();
+    if (w == calibration->btCalcOffsetAndGradient)
+        return m_session.isConnected() && calibrationPage()->twoPointsRead();
+    if (w == calibration->btReadLowerTemp || w == calibration->btReadUpperTemp ||
+        w == countersPage()->ui()->btDeleteAllCounter || w == m_ui->btClearStatusRegister)
+        return m_session.isConnected();
     return true;
 }
 
@@ -192,10 +172,11 @@ bool TFormRQ60Main::controlAllowed(const QWidget *w) const
 // their lock class, if any, and whether they have anything to do.
 void TFormRQ60Main::updateDeviceButtons()
 {
-    for (QWidget *b : {static_cast<QWidget *>(m_ui->btReadLowerTemp),
-                       static_cast<QWidget *>(m_ui->btReadUpperTemp),
-                       static_cast<QWidget *>(m_ui->btDeleteAllCounter),
-                       static_cast<QWidget *>(m_ui->btCalcOffsetAndGradient)})
+    const Ui::TPageCalibration *calibration = calibrationPage()->ui();
+    for (QWidget *b : {static_cast<QWidget *>(calibration->btReadLowerTemp),
+                       static_cast<QWidget *>(calibration->btReadUpperTemp),
+                       static_cast<QWidget *>(countersPage()->ui()->btDeleteAllCounter),
+                       static_cast<QWidget *>(calibration->btCalcOffsetAndGradient)})
         b->setEnabled(m_calibrationOpen && controlAllowed(b));
     m_ui->btClearStatusRegister->setEnabled(controlAllowed(m_ui->btClearStatusRegister));
 }
@@ -217,6 +198,14 @@ void TFormRQ60Main::DisableUserValues()
     setLockClassEnabled(TagUserLock, false);
 }
 
+void TFormRQ60Main::applyUserLock(bool open)
+{
+    if (open)
+        EnableUserValues();
+    else
+        DisableUserValues();
+}
+
 void TFormRQ60Main::assignLockClasses()
 {
     for (QObject *o : findChildren<QObject *>()) {
@@ -236,28 +225,6 @@ void TFormRQ60Main::applyEditMasks()
         if (!design.isEmpty())
             edit->setInputMask(EditMask(design).qtInputMask());
     }
-}
-
-// Showing P38 never overrides its lock: with the calibration lock closed it
-// is shown locked.
-void TFormRQ60Main::setWarningGroupVisible(bool visible)
-{
-    m_warningGroupShown = visible;
-    m_ui->P38->setVisible(visible);
-    m_ui->P38->setEnabled(visible && m_calibrationOpen);
-    setEntryLook(m_ui->P38, m_calibrationOpen);
-    m_ui->Edit6->setVisible(visible);
-    m_ui->lbWarnAfter->setVisible(visible);
-    m_ui->lbFaultyPulses->setVisible(visible);
-}
-
-void TFormRQ60Main::setTemperatureRangeVisible(bool visible)
-{
-    for (QWidget *w :
-         {static_cast<QWidget *>(m_ui->Edit7), static_cast<QWidget *>(m_ui->Edit8),
-          static_cast<QWidget *>(m_ui->lbTempRange), static_cast<QWidget *>(m_ui->lbTempRangeUnit),
-          static_cast<QWidget *>(m_ui->L27Low), static_cast<QWidget *>(m_ui->L27High)})
-        w->setVisible(visible);
 }
 
 // Only V1x devices have the user lock: its group is grey with a grey " B"
@@ -290,7 +257,8 @@ void TFormRQ60Main::ResetScreen()
         switch (componentKind(w)) {
         case ComponentKind::Edit: {
             auto *edit = static_cast<QLineEdit *>(w);
-            if (edit->text() != markerE && edit->text() != markerB && edit != m_ui->Edit8)
+            if (edit->text() != markerE && edit->text() != markerB &&
+                edit != conversionPage()->ui()->Edit8)
                 edit->clear();
             break;
         }
@@ -331,7 +299,7 @@ void TFormRQ60Main::fillStatusPlainText()
 {
     m_ui->Memo1->clear();
     int height = 25;
-    for (uint16_t id : statusBitStringIds(DeviceValues.L[4])) {
+    for (uint16_t id : statusBitStringIds(m_session.values().L[4])) {
         height += 20;
         m_ui->Memo1->appendPlainText(langText(id));
     }
@@ -349,16 +317,19 @@ void TFormRQ60Main::btClearStatusRegisterClick()
     // The device answers with what is left in the register (the open
     // calibration lock stays), which can be longer than the request: the
     // write's own buffer holds any answer, so a long one is no failure.
-    const int32_t status = WriteValue(QStringLiteral("L4=0"));
-    if (status != 0) {
-        LangStatusBox(512, status, MbOk);
+    WriteRequest clearing;
+    clearing.address = QStringLiteral("L4");
+    clearing.value = QStringLiteral("0");
+    const WriteResult result = m_session.write(clearing);
+    if (!result.written()) {
+        LangStatusBox(512, result.status, MbOk);
         return;
     }
-    ReadValues(QStringLiteral("L4"));
+    m_session.readValues(QStringLiteral("L4"));
     DisplayValues(QStringLiteral("L4"));
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     // The device needs a moment before the register shows what is left.
     WaitMs(2000);
-    ReadValues(QStringLiteral("L4"));
+    m_session.readValues(QStringLiteral("L4"));
     DisplayValues(QStringLiteral("L4"));
 }

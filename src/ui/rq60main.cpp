@@ -1,29 +1,36 @@
 // The main window's cycle: start, connect, page reads, disconnect, loss of
-// the link and closing. The display of values is in rq60display.cpp.
+// the link and closing; the wait notice, the menus and printing. The
+// display of values is in rq60display.cpp, editing in rq60editing.cpp, the
+// dialogs in rq60dialogs.cpp.
 #include "rq60main.h"
-
-#include "battcap.h"
 
 #include "addresstable.h"
 #include "commclass.h"
 #include "componentkind.h"
-#include "devicevalues.h"
-#include "displayrules.h"
-#include "dsmodul.h"
+#include "helpentry.h"
 #include "helpers.h"
 #include "info.h"
 #include "inisettings.h"
 #include "langsupp.h"
-#include "linkstatus.h"
 #include "meldung.h"
+#include "pagearchive.h"
+#include "pagecalibration.h"
+#include "pageconversion.h"
+#include "pagecounters.h"
+#include "pageinformation.h"
+#include "printing.h"
 #include "translateform.h"
 #include "ui_rq60main.h"
 #include "wireformat.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QMenuBar>
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScopeGuard>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -31,6 +38,8 @@
 QString ProgramShortName;
 
 namespace {
+
+constexpr int ArchivePage = 3;
 
 // Keeps mouse, wheel and key input away from a widget that only displays.
 class InputSwallower : public QObject
@@ -53,35 +62,40 @@ protected:
     }
 };
 
+bool isUserInput(const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin: return true;
+    default: return false;
+    }
+}
+
 } // namespace
 
-TFormRQ60Main::TFormRQ60Main(QWidget *parent)
-    : QMainWindow(parent), m_ui(std::make_unique<Ui::TFormRQ60Main>())
+TFormRQ60Main::TFormRQ60Main(DeviceSession &session, QWidget *parent)
+    : QMainWindow(parent), m_ui(std::make_unique<Ui::TFormRQ60Main>()), m_session(session)
 {
     m_ui->setupUi(this);
     m_userMarkerStyle = m_ui->Edit10->styleSheet();
     applyEditMasks();
+    for (TNotebookPage *page : notebookPages())
+        page->setHost(this);
     // The lock state boxes only show what the device reports; a click must
     // not open their list and pretend to change a lock.
     auto *inert = new InputSwallower(this);
     for (QComboBox *box : findChildren<QComboBox *>())
         if (box->property("displayOnly").toBool())
             box->installEventFilter(inert);
-
-    connect(m_ui->acConnect, &QAction::triggered, this, &TFormRQ60Main::acConnectExecute);
-    connect(m_ui->acDisconnect, &QAction::triggered, this, &TFormRQ60Main::acDisconnectExecute);
-    connect(m_ui->mn13Exit, &QAction::triggered, this, &QWidget::close);
-    connect(m_ui->mn41Inhalt, &QAction::triggered, this, &TFormRQ60Main::mn41InhaltClick);
-    connect(m_ui->mn42Suchen, &QAction::triggered, this, &TFormRQ60Main::mn42SuchenClick);
-    connect(m_ui->mn43Info, &QAction::triggered, this, &TFormRQ60Main::mn43InfoClick);
-    connect(m_ui->acChangeBattCap, &QAction::triggered, this,
-            &TFormRQ60Main::acChangeBattCapExecute);
-    connect(m_ui->TabbedNotebook1, &QTabWidget::currentChanged, this,
-            &TFormRQ60Main::TabbedNotebook1Click);
-    connectDisplay();
-    connectEditing();
-    connectArchive();
-    connectCalibration();
+    connectSignals();
     connectDialogs();
 
     // F10 opens the menu bar from the keyboard, as on other desktops.
@@ -107,17 +121,103 @@ TFormRQ60Main::TFormRQ60Main(QWidget *parent)
 
 TFormRQ60Main::~TFormRQ60Main()
 {
+    qApp->removeEventFilter(this);
     setBeforeMessageHook({});
 }
 
-Generation TFormRQ60Main::generation() const
+void TFormRQ60Main::connectSignals()
 {
-    return DeviceVersion >= 2.0f ? Generation::V2x : Generation::V1x;
+    connect(m_ui->acConnect, &QAction::triggered, this, &TFormRQ60Main::acConnectExecute);
+    connect(m_ui->acDisconnect, &QAction::triggered, this, &TFormRQ60Main::acDisconnectExecute);
+    connect(m_ui->mn13Exit, &QAction::triggered, this, &QWidget::close);
+    connect(m_ui->mn41Inhalt, &QAction::triggered, this, &TFormRQ60Main::mn41InhaltClick);
+    connect(m_ui->mn42Suchen, &QAction::triggered, this, &TFormRQ60Main::mn42SuchenClick);
+    connect(m_ui->mn43Info, &QAction::triggered, this, &TFormRQ60Main::mn43InfoClick);
+    connect(m_ui->mn11Print, &QAction::triggered, this, &TFormRQ60Main::mn11PrintClick);
+    connect(m_ui->mn12PrinterSetup, &QAction::triggered, this,
+            &TFormRQ60Main::mn12PrinterSetupClick);
+    connect(m_ui->acReadArchivData, &QAction::triggered, this,
+            &TFormRQ60Main::acReadArchivDataExecute);
+    connect(m_ui->TabbedNotebook1, &QTabWidget::currentChanged, this,
+            &TFormRQ60Main::TabbedNotebook1Click);
+    connect(m_ui->btShowStatRegText, &QPushButton::clicked, this,
+            &TFormRQ60Main::btShowStatRegTextClick);
+    connect(m_ui->btClearStatusRegister, &QPushButton::clicked, this,
+            &TFormRQ60Main::btClearStatusRegisterClick);
+    // The plain-text list explains the register on screen, so it follows it.
+    connect(m_ui->StatusRegister, &QLineEdit::textChanged, this, [this] {
+        if (m_statusPlainText)
+            fillStatusPlainText();
+    });
+    connect(m_ui->btSet, &QPushButton::clicked, this, &TFormRQ60Main::btSetClick);
+    connect(m_ui->btCancel, &QPushButton::clicked, this, &TFormRQ60Main::btCancelClick);
+
+    // Connections end with the window or the session, whichever goes first.
+    connect(&m_session, &DeviceSession::lockChanged, this, &TFormRQ60Main::LockChanged);
+    connect(&m_session, &DeviceSession::linkLost, this, &TFormRQ60Main::LostConnection);
+    // Cleared before a link closes: closing handles events for a while, and
+    // nothing may start a device exchange meanwhile.
+    connect(&m_session, &DeviceSession::connectionChanged, this,
+            &TFormRQ60Main::updateDeviceButtons);
+    // Nothing the user does reaches the window while the session works:
+    // its waits and the link switch of the V1x archive handle events.
+    connect(&m_session, &DeviceSession::busyChanged, this, [this](bool busy) {
+        if (busy)
+            qApp->installEventFilter(this);
+        else
+            qApp->removeEventFilter(this);
+    });
+}
+
+bool TFormRQ60Main::eventFilter(QObject *watched, QEvent *event)
+{
+    if (m_session.isBusy() && isUserInput(event)) {
+        const auto *widget = qobject_cast<const QWidget *>(watched);
+        const QObject *owner = widget ? widget->window() : watched->parent();
+        if (owner == this)
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+QList<TNotebookPage *> TFormRQ60Main::notebookPages() const
+{
+    return {m_ui->pgInformation, m_ui->pgConversion, m_ui->pgCounters, m_ui->pgArchive,
+            m_ui->pgCalibration};
+}
+
+TNotebookPage *TFormRQ60Main::currentPage() const
+{
+    return notebookPages().value(m_ui->TabbedNotebook1->currentIndex());
+}
+
+TPageInformation *TFormRQ60Main::informationPage() const
+{
+    return m_ui->pgInformation;
+}
+
+TPageConversion *TFormRQ60Main::conversionPage() const
+{
+    return m_ui->pgConversion;
+}
+
+TPageCounters *TFormRQ60Main::countersPage() const
+{
+    return m_ui->pgCounters;
+}
+
+TPageArchive *TFormRQ60Main::archivePage() const
+{
+    return m_ui->pgArchive;
+}
+
+TPageCalibration *TFormRQ60Main::calibrationPage() const
+{
+    return m_ui->pgCalibration;
 }
 
 void TFormRQ60Main::Init()
 {
-    ChannelOpen = false;
     ProgramShortName = QStringLiteral("PXRQ60");
     ReadIniSettings();
     SetHelpFile();
@@ -134,17 +234,16 @@ void TFormRQ60Main::Init()
         m_savedLocale = QLocale();
         // The reference temperatures start from the settings; once checked
         // or written they stay as they are until the program ends.
-        DeviceValues.TempLowRef = IniSettings.Justify.TempLow;
-        DeviceValues.TempHighRef = IniSettings.Justify.TempHigh;
+        m_session.takeReferenceTemperatures(IniSettings.Justify);
         m_firstInit = false;
     }
     QLocale dot = QLocale::c();
     dot.setNumberOptions(QLocale::OmitGroupSeparator);
     QLocale::setDefault(dot);
 
-    m_twoPointsRead = false;
+    calibrationPage()->forgetMeasuredPoints();
     LastPageIndex = 0;
-    setWarningGroupVisible(false);
+    conversionPage()->setWarningGroupVisible(false);
     PageReady = false;
     m_ui->btSet->setEnabled(false);
 
@@ -152,68 +251,31 @@ void TFormRQ60Main::Init()
     setConnectedActions(false);
     // Without a device the buttons that talk to one have nothing to do.
     updateDeviceButtons();
-    setTemperatureRangeVisible(true);
+    conversionPage()->setTemperatureRangeVisible(true);
     setUserLockGroupActive(false);
-}
-
-void TFormRQ60Main::OpenCom()
-{
-    ChannelOpen = false;
-    try {
-        TCommClass *link = currentLink();
-        if (!link) // a failed protocol switch left no link object
-            link = replaceCurrentLink(QStringLiteral("WN"));
-        link->SetActive(false);
-        link->SetPort(QStringLiteral("COM") + QString::number(IniSettings.Comm.Com));
-        link->SetInitString(IniSettings.Comm.Init);
-        link->SetOptions(TCommClass::OptPeriodicCheck | TCommClass::OptReportLock |
-                         TCommClass::OptCloseLine | TCommClass::OptCloseAndUnload);
-        link->CheckInterval = uint16_t(IniSettings.Comm.CheckTime);
-        link->SetActive(true);
-        // Connections end with the window or the link, whichever goes first.
-        connect(link->notifier(), &LinkNotifier::lockChanged, this, &TFormRQ60Main::LockChanged,
-                Qt::UniqueConnection);
-        connect(link->notifier(), &LinkNotifier::lostConnection, this,
-                &TFormRQ60Main::LostConnection, Qt::UniqueConnection);
-        ChannelOpen = true;
-    } catch (const TCommClassException &e) {
-        // The user gets one plain message; the cause is in the cable, the
-        // port or the device, which message 510 asks them to check. Its
-        // details say what the driver found.
-        LangMessageBoxDetails(510, 500, MbOk, connectFailureDetails(e, currentLink()));
-    }
 }
 
 void TFormRQ60Main::acConnectExecute()
 {
-    if (m_cycleRunning || ChannelOpen)
+    if (m_cycleRunning || m_session.isBusy() || m_session.isConnected())
         return;
     m_cycleRunning = true;
     const auto done = qScopeGuard([this] { m_cycleRunning = false; });
     m_ui->acConnect->setEnabled(false);
-    // The store still holds the texts of the device connected before. A read
-    // that fails keeps the old text of its address, which must not be
-    // another device's value; nor may that device's user-lock keys decide
-    // the fields of this one, already in the lock check of the opening.
-    DeviceValues.clearDeviceTexts();
-    OpenCom();
-    if (!ChannelOpen) {
+    if (!m_session.connectDevice(IniSettings.Comm)) {
         setConnectedActions(false);
         return;
     }
     PageReady = false;
     showWaitNotice(543);
-    ReadValues(QStringLiteral("L34"));
-    DeviceVersion = float(decimalValue(DeviceValues.L[34]).value_or(0.0L));
-
-    if (generation() == Generation::V1x) {
-        setTemperatureRangeVisible(false);
+    if (m_session.generation() == Generation::V1x) {
+        conversionPage()->setTemperatureRangeVisible(false);
         setUserLockGroupActive(true);
     }
     ResetChangeFlagsAndDisableButtons();
     selectPageQuietly(0);
     TabbedNotebook1Click();
-    LockChanged(currentLink());
+    LockChanged();
     updateDeviceButtons();
     closeWaitNotice();
     setConnectedActions(true);
@@ -222,7 +284,7 @@ void TFormRQ60Main::acConnectExecute()
 
 void TFormRQ60Main::TabbedNotebook1Click()
 {
-    if (!ChannelOpen)
+    if (!m_session.isConnected() || m_session.isBusy())
         return;
     if (m_ui->btSet->isEnabled()) {
         // The question is about the values on screen: the page just left
@@ -233,103 +295,36 @@ void TFormRQ60Main::TabbedNotebook1Click()
             selectPageQuietly(chosen);
     }
 
-    const int page = m_ui->TabbedNotebook1->currentIndex();
-    const Generation gen = generation();
-    const QString list = pageAddressList(page, gen);
-    int32_t status = 0;
+    TNotebookPage *page = currentPage();
+    const Generation gen = m_session.generation();
     PageReady = false;
-    switch (page) {
-    case 0:
-        status = ReadValues(list);
-        DisplayValues(list);
-        if (gen == Generation::V1x) {
-            if (userLockClosed(DeviceValues.P[0], DeviceValues.P[10]))
-                DisableUserValues();
-            else
-                EnableUserValues();
-        }
-        break;
-    case 3:
-        showWaitNotice(544);
-        if (gen == Generation::V2x) {
-            ReadValues(list); // errors of the archive list are not reported
-            DisplayValues(list);
-        } else {
-            status = readDsArchive();
-        }
-        closeWaitNotice();
-        break;
-    case 4:
-        // The reference temperatures as last checked or written, not as the
-        // settings file had them at start.
-        DisplayValues(QStringLiteral("TempLowRef,TempHighRef"));
-        status = ReadValues(list);
-        DisplayValues(list);
-        m_ui->P147old->setText(DeviceValues.P[147]);
-        m_ui->P148old->setText(DeviceValues.P[148]);
-        m_twoPointsRead = false;
-        updateDeviceButtons();
-        break;
-    default:
-        status = ReadValues(list);
-        DisplayValues(list);
-        break;
-    }
-    const PageInfo &info = pages().at(page);
-    if (page != 3 || gen == Generation::V2x)
-        m_ui->TabbedNotebook1->setProperty("helpContext", info.helpContext);
+    const int32_t status = page->readAndShow();
+    if (const int context = page->helpContext(gen))
+        m_ui->TabbedNotebook1->setProperty("helpContext", context);
     // The page shows the device's values now: a field that failed to be
     // written shows what the device kept, and only a new edit marks it.
     ResetChangeFlagsAndDisableButtons();
     PageReady = true;
-    if (status != 0)
+    if (status != 0 && page->reportsFailedReads(gen))
         LangMessageBoxArgs(514, {status}, 500, MbOk);
-    LastPageIndex = page;
-}
-
-// The archive of a V1x device comes as DS records over the second protocol:
-// the "WN" session is ended, a "DS" link reads the records, and a new "WN"
-// link takes its place again. Gives the status of ending the "WN" session;
-// the other steps report their own failures.
-int32_t TFormRQ60Main::readDsArchive()
-{
-    int32_t status = 0;
-    if (TCommClass *link = currentLink())
-        status = link->SendSessionEnd();
-    try {
-        replaceCurrentLink(QStringLiteral("DS"));
-        OpenCom();
-        if (ChannelOpen)
-            ReadDSArchive();
-    } catch (const TCommClassException &e) {
-        // A driver library that cannot be loaded: no readout this time.
-        LangMessageBoxDetails(510, 500, MbOk, connectFailureDetails(e, currentLink()));
-    }
-    try {
-        replaceCurrentLink(QStringLiteral("WN"));
-    } catch (const TCommClassException &) {
-        // OpenCom below tries once more and reports the failure.
-    }
-    OpenCom();
-    DispArchiv();
-    return status;
+    LastPageIndex = page->pageIndex();
 }
 
 void TFormRQ60Main::acDisconnectExecute()
 {
-    if (m_cycleRunning)
+    if (m_cycleRunning || m_session.isBusy())
         return;
-    if (ChannelOpen && m_ui->btSet->isEnabled() && !answerPendingChanges(513)) {
+    if (m_session.isConnected() && m_ui->btSet->isEnabled() && !answerPendingChanges(513)) {
         selectPageQuietly(LastPageIndex);
         return;
     }
     m_cycleRunning = true;
     const auto done = qScopeGuard([this] { m_cycleRunning = false; });
     m_ui->acDisconnect->setEnabled(false);
-    DisConnect();
-    // Nothing of the device just left may be shown or used again: a stored
-    // temperature is no measurement of the next one.
-    DeviceValues.clearDeviceTexts();
+    // Nothing of the device just left may be shown or used again: the
+    // session forgets it, and the window starts over.
+    if (!m_session.disconnectDevice())
+        return;
     Init();
     ResetScreen();
 }
@@ -346,24 +341,10 @@ bool TFormRQ60Main::answerPendingChanges(uint16_t questionId)
     return true;
 }
 
-void TFormRQ60Main::DisConnect()
-{
-    TCommClass *link = currentLink();
-    // Cleared first: closing the link handles events for a while, and a page
-    // click meanwhile must not read from a link going down.
-    ChannelOpen = false;
-    updateDeviceButtons();
-    if (!link)
-        return;
-    link->SendSessionEnd();
-    link->SetActive(false);
-}
-
 // Nothing can be written over a lost link: the technician learns which
 // changes did not reach the device, in the box that says the program ends.
-void TFormRQ60Main::LostConnection(TCommClass *)
+void TFormRQ60Main::LostConnection()
 {
-    ChannelOpen = false;
     m_linkLost = true;
     updateDeviceButtons();
     const QStringList unwritten = m_ui->btSet->isEnabled() ? pendingWriteKeys() : QStringList();
@@ -373,26 +354,6 @@ void TFormRQ60Main::LostConnection(TCommClass *)
         LangMessageBoxArgs(573, {unwritten.join(QStringLiteral(", "))}, 502, MbOk);
     ResetChangeFlagsAndDisableButtons();
     close();
-}
-
-// The addresses of the changed fields, in the write order, each once; the
-// reference temperatures by their names.
-QStringList TFormRQ60Main::pendingWriteKeys() const
-{
-    QStringList keys;
-    for (const QString &name : writeOrder()) {
-        const QObject *field = findChild<QObject *>(name);
-        if (!field || !(componentTag(field) & TagChangeFlag))
-            continue;
-        QString key = writeKey(name, generation());
-        if (key == QLatin1String("TempLowRef"))
-            key = langText(550);
-        else if (key == QLatin1String("TempHighRef"))
-            key = langText(551);
-        if (!keys.contains(key))
-            keys << key;
-    }
-    return keys;
 }
 
 void TFormRQ60Main::closeEvent(QCloseEvent *event)
@@ -408,37 +369,29 @@ void TFormRQ60Main::closeEvent(QCloseEvent *event)
 
 void TFormRQ60Main::FormClose()
 {
-    TCommClass *link = currentLink();
+    const TCommClass *link = m_session.link();
     if (link && link->IsConnected())
-        DisConnect();
+        m_session.disconnectDevice();
     QLocale::setDefault(m_savedLocale);
 }
 
-void TFormRQ60Main::ResetChangeFlagsAndDisableButtons()
+void TFormRQ60Main::acReadArchivDataExecute()
 {
-    for (QObject *o : findChildren<QObject *>()) {
-        const int64_t tag = componentTag(o);
-        if (tag & TagChangeFlag)
-            setComponentTag(o, tag & ~int64_t(TagChangeFlag));
+    if (m_ui->TabbedNotebook1->currentIndex() != ArchivePage) {
+        // The page switch reads and lists the archive.
+        m_ui->TabbedNotebook1->setCurrentIndex(ArchivePage);
+        // Pending changes written on the way keep the page just left; its
+        // archive was not read, and an export now would write an old one.
+        if (m_ui->TabbedNotebook1->currentIndex() != ArchivePage)
+            return;
     }
-    m_ui->btSet->setEnabled(false);
-    m_ui->btCancel->setEnabled(false);
+    archivePage()->btCreateTempFileClick();
 }
 
-void TFormRQ60Main::acChangeBattCapExecute()
+QStringList TFormRQ60Main::userOptionsMenuPath() const
 {
-    TFormBattCap dialog(this);
-    // The dialog hands back the months the device answered; the window puts
-    // them into its own field.
-    connect(&dialog, &TFormBattCap::runTimeWritten, m_ui->L35, &QLineEdit::setText);
-    dialog.exec();
-}
-
-void TFormRQ60Main::mn43InfoClick()
-{
-    TFormInfo info(this);
-    TranslateForm(&info, 0);
-    info.exec();
+    return {RemoveChars(m_ui->mn2Einstellungen->title(), QStringLiteral("&")),
+            RemoveChars(m_ui->mn22UserOpt->text(), QStringLiteral("&"))};
 }
 
 void TFormRQ60Main::showWaitNotice(uint16_t textId)
@@ -470,11 +423,48 @@ void TFormRQ60Main::selectPageQuietly(int index)
 
 void TFormRQ60Main::setConnectedActions(bool connected)
 {
-    const bool v1x = connected && generation() == Generation::V1x;
+    const bool v1x = connected && m_session.generation() == Generation::V1x;
     m_ui->acConnect->setEnabled(!connected);
     for (QAction *a : {m_ui->acDisconnect, m_ui->acChangeBattCap, m_ui->acReadArchivData})
         a->setEnabled(connected);
     for (QAction *a :
          {m_ui->acChangeCustomerKey, m_ui->acChangeSupplierKey, m_ui->acChangeUserLock})
         a->setEnabled(v1x);
+}
+
+void TFormRQ60Main::mn43InfoClick()
+{
+    TFormInfo info(this);
+    TranslateForm(&info, 0);
+    info.exec();
+}
+
+void TFormRQ60Main::mn41InhaltClick()
+{
+    showHelpKeyword(QStringLiteral("Inhalt"));
+}
+
+void TFormRQ60Main::mn42SuchenClick()
+{
+    showHelpFinder();
+}
+
+void TFormRQ60Main::mn12PrinterSetupClick()
+{
+    QPageSetupDialog dialog(programPrinter(), this);
+    dialog.exec();
+}
+
+void TFormRQ60Main::mn11PrintClick()
+{
+    QPrintDialog dialog(programPrinter(), this);
+    // Closing the dialog any other way than with "Print" prints nothing.
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    QPrinter *printer = programPrinter();
+    if (!printWidgetImage(this, printer)) {
+        const QString target = printer->outputFileName().isEmpty() ? printer->printerName()
+                                                                   : printer->outputFileName();
+        LangMessageBoxArgs(1414, {target}, 500, MbOk);
+    }
 }

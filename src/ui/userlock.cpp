@@ -1,6 +1,6 @@
 #include "userlock.h"
 
-#include "devicevalues.h"
+#include "devicesession.h"
 #include "helpentry.h"
 #include "helpers.h"
 #include "keyfield.h"
@@ -11,8 +11,8 @@
 
 #include <algorithm>
 
-TFormUserLock::TFormUserLock(QWidget *parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::TFormUserLock>())
+TFormUserLock::TFormUserLock(DeviceSession &session, QWidget *parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::TFormUserLock>()), m_session(session)
 {
     m_ui->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint |
@@ -31,7 +31,7 @@ TFormUserLock::TFormUserLock(QWidget *parent)
     connect(m_ui->btOk, &QPushButton::clicked, this, &TFormUserLock::btOkClick);
     connect(m_ui->btHelp, &QPushButton::clicked, this, &TFormUserLock::btHelpClick);
 
-    ReadValues(QStringLiteral("P0,P10"));
+    m_session.readValues(QStringLiteral("P0,P10"));
     DisplayLockStates();
     TranslateForm(this, 0);
     // The three panels line their fields up under each other, whatever the
@@ -58,30 +58,30 @@ QLineEdit *TFormUserLock::keyFieldFor(const QString &address) const
 
 void TFormUserLock::SendKey(const QString &address, const QString &keyText)
 {
-    const QString oldState = DeviceValues.value(address);
+    const QString oldState = m_session.values().value(address);
     QLineEdit *field = keyFieldFor(address);
     if (RemoveChars(keyText, QStringLiteral(" ")).isEmpty()) {
         LangMessageBox(6105, 500, MbOk);
         field->setFocus();
         return;
     }
-    QString key;
+    WriteRequest request;
+    request.address = address;
+    request.isKey = true;
     try {
-        key = keyWireText(keyText);
+        request.value = keyWireText(keyText);
     } catch (const ConversionError &e) {
         LangErrorBox(e.message());
         return;
     }
-    QString request = address + QLatin1Char('=') + key;
-    scrubText(key);
-    QString newState;
-    const int32_t status = WriteValue(request, &newState);
-    scrubText(request);
-    if (status != 0) {
-        LangStatusBoxArgs(518, {address, hiddenKeyText()}, status);
+    const WriteResult result = m_session.write(request);
+    scrubText(request.value);
+    if (!result.written()) {
+        LangStatusBoxArgs(518, {address, hiddenKeyText()}, result.status);
         return;
     }
-    if (newState != oldState) {
+    // The device answers a key with the new state of its lock.
+    if (result.confirmedValue != oldState) {
         LangMessageBox(6102, 501, MbOk);
     } else {
         LangMessageBox(6101, 500, MbOk);
@@ -95,7 +95,7 @@ void TFormUserLock::sendAndShow(const QString &address, QLineEdit *field)
     clearKeyField(field);
     SendKey(address, keyText);
     scrubText(keyText);
-    ReadValues(address);
+    m_session.readValues(address);
     DisplayLockStates();
 }
 
@@ -111,8 +111,8 @@ void TFormUserLock::btSendSupplierKeyClick()
 
 void TFormUserLock::DisplayLockStates()
 {
-    const QString p0 = DeviceValues.P[0];
-    const QString p10 = DeviceValues.P[10];
+    const QString p0 = m_session.values().P[0];
+    const QString p10 = m_session.values().P[10];
     m_ui->SupplierKeyStatus->setText(langText(singleLockStateId(p0)));
     m_ui->CustomerKeyStatus->setText(langText(singleLockStateId(p10)));
     m_ui->UserLock->setText(langText(userLockStateId(p0, p10)));

@@ -7,8 +7,9 @@
 // and a key field is emptied after each send.
 //
 // Created on demand with the main window as parent, shown modally, released
-// when closed. It reads and writes through the current link; the lock states
-// it leaves in DeviceValues are what the main window takes over afterwards.
+// when closed. It reads and writes through the device session; the lock
+// states it leaves in the session's values are what the main window takes
+// over afterwards.
 #ifndef PXRQ60_UI_USERLOCK_H
 #define PXRQ60_UI_USERLOCK_H
 
@@ -19,6 +20,7 @@
 namespace Ui {
 class TFormUserLock;
 }
+class DeviceSession;
 class QLineEdit;
 
 class TFormUserLock : public QDialog
@@ -28,7 +30,7 @@ class TFormUserLock : public QDialog
 public:
     // FormCreate: reads P0 and P10 (a failed read keeps the old texts),
     // shows the states, translates the dialog.
-    explicit TFormUserLock(QWidget *parent = nullptr);
+    explicit TFormUserLock(DeviceSession &session, QWidget *parent = nullptr);
     ~TFormUserLock() override;
 
     // Sends the key in `keyText` to `address` ("P10" or "P0"). An empty key:
@@ -51,6 +53,7 @@ private:
     void sendAndShow(const QString &address, QLineEdit *field);
 
     std::unique_ptr<Ui::TFormUserLock> m_ui;
+    DeviceSession &m_session;
 };
 
 #endif

@@ -1,6 +1,7 @@
 // The built program started as a separate process: --help and --version
-// answer without a display, and a started program ends cleanly when asked
-// to (SIGTERM), also while a box waits for an answer.
+// answer without a display, a started program ends cleanly when asked to
+// (SIGTERM), also while a box waits for an answer, and it loads its driver
+// libraries from its own folder only.
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -15,6 +16,7 @@ private slots:
     void answersWithoutDisplay_data();
     void answersWithoutDisplay();
     void endsOnRequest();
+    void driversComeFromTheProgramsFolderOnly();
 };
 
 namespace {
@@ -114,6 +116,39 @@ void TestProgram::endsOnRequest()
     QVERIFY2(boxes.first().contains(QLatin1String("text 547 ")), qPrintable(boxes.first()));
     if (!helpBuilt)
         QVERIFY2(boxes.last().contains(QLatin1String("text 546 ")), qPrintable(boxes.last()));
+}
+
+// A "sline_32.so" in a folder of LD_LIBRARY_PATH is never loaded: the
+// program opens its drivers by their full path beside it (which the log
+// names), and runs with them.
+void TestProgram::driversComeFromTheProgramsFolderOnly()
+{
+    QTemporaryDir settings;
+    const QString marker = settings.filePath(QStringLiteral("planted-was-loaded"));
+    QProcessEnvironment env = headless();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("PXRQ60_SETTINGS_DIR"), settings.path());
+    env.insert(QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral(PX_PLANTED_DIR));
+    env.insert(QStringLiteral("PXRQ60_PLANTED_MARKER"), marker);
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("pxrq60.link.debug=true"));
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(program(), QStringList());
+    QVERIFY(p.waitForStarted());
+    // The window is up once the default settings exist (after the drivers).
+    const QString ini = settings.filePath(QStringLiteral("PXRQ60.INI"));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(ini), 30000);
+    QCOMPARE(p.state(), QProcess::Running);
+    ::kill(pid_t(p.processId()), SIGTERM);
+    QVERIFY(p.waitForFinished(30000));
+    QCOMPARE(p.exitCode(), 0);
+    QVERIFY(!QFileInfo::exists(marker));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    const QString ownDriver =
+        QDir(QStringLiteral(PX_BIN_DIR)).canonicalPath() + QStringLiteral("/sline_32.so");
+    QVERIFY2(err.contains(QStringLiteral("loaded \"") + ownDriver) ||
+                 err.contains(QStringLiteral("loaded ") + ownDriver),
+             qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestProgram)

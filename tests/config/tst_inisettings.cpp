@@ -31,6 +31,8 @@ private slots:
     void unwritableDirectoryRunsOnDefaults();
     void helpFileChoice_data();
     void helpFileChoice();
+    void languageForTheLibrary_data();
+    void languageForTheLibrary();
     void keyWritersKeepFileAndRecordTogether();
     void refusedKeyWriteRaises();
     void createFailureEndsWithCode3();
@@ -250,6 +252,10 @@ void TestIniSettings::helpFileChoice_data()
                              << "";
     QTest::newRow("empty language is German")
         << "" << QStringList{"pxrq60DE.qch"} << QStringList{} << "pxrq60DE.qch";
+    // Only letters become part of the path: "pxrq60X/../EN.qch" would be the
+    // file EN.qch beside the program, which is there.
+    QTest::newRow("a path is no language") << "X/../EN" << QStringList{"pxrq60DE.qch", "EN.qch"}
+                                           << QStringList{"pxrq60X/../EN.qch"} << "pxrq60DE.qch";
 }
 
 void TestIniSettings::helpFileChoice()
@@ -261,11 +267,13 @@ void TestIniSettings::helpFileChoice()
     QTemporaryDir programDir;
     // A long program name with two dots: the stem is "pxrq60".
     setProgramFilePath(programDir.filePath("pxrq60tool.bin.x"));
+    QVERIFY(QDir(programDir.path()).mkdir(QStringLiteral("pxrq60X")));
     for (const QString &f : present) {
         QFile file(programDir.filePath(f));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
     m_box->write("PXRQ60.INI", "[COMMON]\r\nLANGUAGE=" + language.toUtf8() + "\r\n");
+    ReadIniSettings();
     SetHelpFile();
     QStringList names;
     for (const MessageRequest &r : m_rec->shown) {
@@ -279,6 +287,31 @@ void TestIniSettings::helpFileChoice()
         expected << programDir.filePath(f);
     QCOMPARE(names, expected);
     QCOMPARE(HelpFile(), chosen.isEmpty() ? QString() : programDir.filePath(chosen));
+}
+
+void TestIniSettings::languageForTheLibrary_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("language");
+    QTest::newRow("no file") << QByteArray() << "DE";
+    QTest::newRow("no key") << QByteArray("[COMMON]\r\n") << "DE";
+    QTest::newRow("empty") << QByteArray("[COMMON]\r\nLANGUAGE=\r\n") << "DE";
+    QTest::newRow("any case") << QByteArray("[common]\r\nlanguage=EN\r\n") << "EN";
+    // Whether it may name a library is the language module's check.
+    QTest::newRow("as written") << QByteArray("[COMMON]\r\nLANGUAGE=../x\r\n") << "../x";
+}
+
+// The language library is loaded before any window, from the file as it
+// stands: nothing is created and nothing is shown.
+void TestIniSettings::languageForTheLibrary()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, language);
+    if (!file.isNull())
+        m_box->write("PXRQ60.INI", file);
+    QCOMPARE(configuredLanguage(), language);
+    QCOMPARE(QFileInfo::exists(m_box->file("PXRQ60.INI")), !file.isNull());
+    QVERIFY(m_rec->shown.isEmpty());
 }
 
 void TestIniSettings::keyWritersKeepFileAndRecordTogether()

@@ -213,7 +213,8 @@ void TestDisplayRules::display()
     QFETCH(QStringList, expected);
     const MapLookup lookup = lookupOf(values);
     const DisplayResult r =
-        displayOperations(keys, lookup, v2x ? Generation::V2x : Generation::V1x, side);
+        displayOperations(keys, lookup, v2x ? Generation::V2x : Generation::V1x,
+                          side == QLatin1String("LOWER") ? TempPoint::Lower : TempPoint::Upper);
     QStringList got;
     for (const DisplayOp &op : r.ops)
         got << describe(op);
@@ -230,7 +231,7 @@ void TestDisplayRules::conversionErrorSkipsOnlyItsRow()
                            {"L4", ".30"},  {"L34", "2.05"}, {"L35", "1234xx67"},
                            {"L124", "42"}};
     const DisplayResult r =
-        displayOperations("L2,L4,L12,L18,L34,L35,L124", lookup, Generation::V2x, "LOWER");
+        displayOperations("L2,L4,L12,L18,L34,L35,L124", lookup, Generation::V2x, TempPoint::Lower);
     QStringList got;
     for (const DisplayOp &op : r.ops)
         got << describe(op);
@@ -240,7 +241,7 @@ void TestDisplayRules::conversionErrorSkipsOnlyItsRow()
     QCOMPARE(r.unshown, (QList<UnshownValue>{{"L12", ""}, {"L35", "1234xx67"}}));
 
     const MapLookup bad{{"P14", "2x.1"}, {"P4", "1"}};
-    const DisplayResult r2 = displayOperations("P4,P14", bad, Generation::V2x, "LOWER");
+    const DisplayResult r2 = displayOperations("P4,P14", bad, Generation::V2x, TempPoint::Lower);
     QCOMPARE(r2.ops.size(), 1);
     QCOMPARE(r2.unshown, (QList<UnshownValue>{{"P14", "2x.1"}}));
 }

@@ -26,10 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, std::size_t size)
     for (Generation gen : {Generation::V1x, Generation::V2x}) {
         for (const PageInfo &page : pages()) {
             const QString list = pageAddressList(page.index, gen);
-            for (const char *side : {"LOWER", "UPPER"}) {
+            for (const TempPoint side : {TempPoint::Lower, TempPoint::Upper}) {
                 DisplayResult r;
                 try {
-                    r = displayOperations(list, values, gen, QLatin1String(side));
+                    r = displayOperations(list, values, gen, side);
                 } catch (const ConversionError &) {
                     continue;
                 }

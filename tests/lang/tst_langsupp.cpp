@@ -2,6 +2,8 @@
 #include "programpath.h"
 #include "testsupport.h"
 
+#include <QDir>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,8 +15,7 @@ class TestLangSupp : public QObject
 private slots:
     void init();
     void cleanup();
-    void loadsGermanWhenNothingIsConfigured();
-    void loadsConfiguredLanguage();
+    void loadsTheLanguageItIsGiven();
     void missingLibraryEndsWithCode1_data();
     void missingLibraryEndsWithCode1();
     void libraryFileNameRule_data();
@@ -30,7 +31,6 @@ private slots:
     void libraryPathsAreLogged();
 
 private:
-    void setLanguageLine(const QByteArray &line);
     SettingsSandbox *m_box = nullptr;
 };
 
@@ -47,50 +47,56 @@ void TestLangSupp::cleanup()
     setProgramFilePath(QString());
 }
 
-void TestLangSupp::setLanguageLine(const QByteArray &line)
-{
-    m_box->write("PXRQ60.INI", "[COMMON]\r\n" + line + "\r\n");
-}
-
-void TestLangSupp::loadsGermanWhenNothingIsConfigured()
+void TestLangSupp::loadsTheLanguageItIsGiven()
 {
     MessageRecorder rec;
-    LoadLanguageLibrary(); // no settings file at all
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
     QCOMPARE(langText(1), QString("Eins"));
-    FreeLanguageLibrary();
-    setLanguageLine("LANGUAGE=");
-    LoadLanguageLibrary();
-    QCOMPARE(langText(1), QString("Eins"));
-    QVERIFY(rec.shown.isEmpty());
-}
-
-void TestLangSupp::loadsConfiguredLanguage()
-{
-    setLanguageLine("language=EN");
-    LoadLanguageLibrary();
+    QCOMPARE(LoadedLanguage(), QString("DE"));
+    LoadLanguageLibrary(QStringLiteral("EN"));
     QCOMPARE(langText(1), QString("One"));
+    QVERIFY(rec.shown.isEmpty());
 }
 
 void TestLangSupp::missingLibraryEndsWithCode1_data()
 {
-    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("file");
-    QTest::newRow("no such language") << QByteArray("LANGUAGE=FR") << "pxrq60FR.so";
-    // The code is used exactly as read: "de" is not "DE".
-    QTest::newRow("lower case") << QByteArray("LANGUAGE=de") << "pxrq60de.so";
+    QTest::newRow("no such language") << "FR"
+                                      << "pxrq60FR.so";
+    // The code is used exactly as given: "de" is not "DE".
+    QTest::newRow("lower case") << "de"
+                                << "pxrq60de.so";
+    // The code comes from a file every technician of the machine may edit:
+    // only letters may become part of a path. The library the path would
+    // reach through the folder "pxrq60X" is there, and still not loaded.
+    QTest::newRow("a path") << "X/../EN"
+                            << "pxrq60X/../EN.so";
+    QTest::newRow("nine letters") << "DEUTSCHER"
+                                  << "pxrq60DEUTSCHER.so";
+    QTest::newRow("a blank") << "D E"
+                             << "pxrq60D E.so";
+    QTest::newRow("empty") << ""
+                           << "pxrq60.so";
 }
 
 void TestLangSupp::missingLibraryEndsWithCode1()
 {
-    QFETCH(QByteArray, line);
+    QFETCH(QString, language);
     QFETCH(QString, file);
-    setLanguageLine(line);
+    // A folder for the path case to pass through: "<fixture>/pxrq60X/../EN.so"
+    // is "<fixture>/EN.so", a copy of a real language library.
+    QDir fixture(PX_LANG_FIXTURE);
+    QVERIFY(fixture.mkpath(QStringLiteral("pxrq60X")));
+    QFile::remove(fixture.filePath(QStringLiteral("EN.so")));
+    QVERIFY(QFile::copy(fixture.filePath(QStringLiteral("pxrq60EN.so")),
+                        fixture.filePath(QStringLiteral("EN.so"))));
     MessageRecorder rec;
     ExitTrap trap;
     int code = -1;
     try {
-        LoadLanguageLibrary();
+        LoadLanguageLibrary(language);
     } catch (const ProgramExitCalled &e) {
         code = e.code;
     }
@@ -137,7 +143,7 @@ void TestLangSupp::libraryFileNameRule()
 void TestLangSupp::fallbackTexts()
 {
     QCOMPARE(langText(546), QString("str546")); // nothing loaded yet
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QCOMPARE(langText(2), QString::fromUtf8("Größe ä"));
     QCOMPARE(langText(3), QString("str3")); // empty text
     QCOMPARE(langText(999), QString("str999"));
@@ -151,7 +157,7 @@ void TestLangSupp::fallbackTexts()
 
 void TestLangSupp::longTextsAreCut()
 {
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QCOMPARE(langText(6), QString(999, 'x'));
     QCOMPARE(langText(7), QString(999, QChar(0xe4)));
 }
@@ -197,7 +203,7 @@ void TestLangSupp::formatter()
 
 void TestLangSupp::messageBoxes()
 {
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     MessageRecorder rec;
     rec.answers = {IdNo};
     QCOMPARE(LangMessageBox(1, 500, MbYesNo), int(IdNo));
@@ -216,8 +222,7 @@ void TestLangSupp::captionPlaceholderKeepsTheStatus()
 {
     // A translator's caption 500 of "Fehler %d" must not swallow the
     // status: it stays in the caption as written, the status follows.
-    setLanguageLine("LANGUAGE=PH");
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("PH"));
     MessageRecorder rec;
     LangStatusBox(1, -13);
     QCOMPARE(rec.shown.size(), 1);
@@ -250,12 +255,11 @@ void TestLangSupp::unloadableLibraryNamesTheReason()
     } else {
         QVERIFY(QFile::copy(PX_BIN_DIR "/sline_32.so", library));
     }
-    setLanguageLine("LANGUAGE=XX");
     MessageRecorder rec;
     ExitTrap trap;
     int code = -1;
     try {
-        LoadLanguageLibrary();
+        LoadLanguageLibrary(QStringLiteral("XX"));
     } catch (const ProgramExitCalled &e) {
         code = e.code;
     }
@@ -285,20 +289,18 @@ void collectLangLog(QtMsgType type, const QMessageLogContext &context, const QSt
 
 void TestLangSupp::libraryPathsAreLogged()
 {
-    setLanguageLine("LANGUAGE=EN");
     QStringList lines;
     langLog = &lines;
     previousHandler = qInstallMessageHandler(collectLangLog);
-    LoadLanguageLibrary(); // off by default: nothing
+    LoadLanguageLibrary(QStringLiteral("EN")); // off by default: nothing
     QVERIFY(lines.isEmpty());
     QLoggingCategory::setFilterRules("pxrq60.lang.debug=true");
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("EN"));
     QLoggingCategory::setFilterRules(QString());
     qInstallMessageHandler(previousHandler);
     langLog = nullptr;
     QCOMPARE(lines.size(), 2);
-    QVERIFY2(lines[0].contains("EN") && lines[0].contains(m_box->file("PXRQ60.INI")),
-             qPrintable(lines[0]));
+    QVERIFY2(lines[0].contains("EN"), qPrintable(lines[0]));
     QCOMPARE(lines[1], "library " PX_LANG_FIXTURE "/pxrq60EN.so loaded");
 }
 

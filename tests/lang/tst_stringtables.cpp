@@ -167,8 +167,7 @@ void TestStringTables::librariesServeTheTables()
     SettingsSandbox box;
     useBuiltProgramDirectory();
     for (const char *lang : {"DE", "EN"}) {
-        box.write("PXRQ60.INI", QByteArray("[COMMON]\r\nLANGUAGE=") + lang + "\r\n");
-        LoadLanguageLibrary();
+        LoadLanguageLibrary(QLatin1String(lang));
         const auto &table = QByteArray(lang) == "DE" ? m_de : m_en;
         for (auto it = table.cbegin(); it != table.cend(); ++it)
             QCOMPARE(langText(uint16_t(it.key())), it.value().left(999));

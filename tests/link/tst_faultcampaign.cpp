@@ -19,7 +19,7 @@ void TestFaultCampaign::everyAnswerBelongsToItsRequest()
 {
     SettingsSandbox settings;
     useBuiltProgramDirectory();
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     MessageRecorder boxes;
     CampaignOptions o;
     o.wnRequests = 48;

@@ -1,9 +1,9 @@
 // The whole device link for real: the link object, our driver libraries
 // and the simulated RQ-60 behind a pseudo-terminal.
-#include "addresstable.h"
 #include "commclass.h"
 #include "devicevalues.h"
 #include "dsmodul.h"
+#include "linkfixture.h"
 #include "linkstatus.h"
 #include "ptyserver.h"
 #include "testsupport.h"
@@ -16,29 +16,6 @@
 #include <memory>
 #include <thread>
 
-namespace {
-
-// The order ReadValues reads a list in: each address once, H, L, P by
-// ascending number, none above 311.
-QStringList readOrder(const QString &list)
-{
-    QStringList addresses;
-    for (QString a : list.split(',', Qt::SkipEmptyParts)) {
-        a = a.trimmed();
-        if (!addresses.contains(a) && a.mid(1).toInt() <= 311)
-            addresses << a;
-    }
-    std::sort(addresses.begin(), addresses.end(), [](const QString &a, const QString &b) {
-        const QString letters = "HLP";
-        if (a[0] != b[0])
-            return letters.indexOf(a[0]) < letters.indexOf(b[0]);
-        return a.mid(1).toInt() < b.mid(1).toInt();
-    });
-    return addresses;
-}
-
-} // namespace
-
 class TestLinkDevice : public QObject
 {
     Q_OBJECT
@@ -47,10 +24,6 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void cleanup();
-    void everyPageListOfBothGenerations_data();
-    void everyPageListOfBothGenerations();
-    void writesAndReadBack();
-    void refusedAndUnconfirmedWrites();
     void dsRecordsOfAV1xDevice();
     void hangUpDuringAReadIsReportedQuickly();
     void corruptAndLateAnswersAreNeverStored();
@@ -59,7 +32,6 @@ private slots:
 
 private:
     TCommClass *connect(int generation, uint16_t checkInterval = 0);
-    QStringList reads() const;
     std::string control(const std::string &cmd);
 
     std::unique_ptr<rq60::PtyServer> m_server;
@@ -71,7 +43,7 @@ void TestLinkDevice::initTestCase()
 {
     m_settings = new SettingsSandbox;
     useBuiltProgramDirectory();
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     m_rec = new MessageRecorder;
 }
 
@@ -107,11 +79,6 @@ TCommClass *TestLinkDevice::connect(int generation, uint16_t checkInterval)
     return link;
 }
 
-QStringList TestLinkDevice::reads() const
-{
-    return readsIn(m_server->requestLog());
-}
-
 std::string TestLinkDevice::control(const std::string &cmd)
 {
     std::string reply;
@@ -121,71 +88,6 @@ std::string TestLinkDevice::control(const std::string &cmd)
     if (cmd.rfind("get ", 0) == 0 && reply.find('=') != std::string::npos)
         reply = reply.substr(reply.find('=') + 1);
     return reply;
-}
-
-void TestLinkDevice::everyPageListOfBothGenerations_data()
-{
-    QTest::addColumn<int>("generation");
-    QTest::addColumn<int>("page");
-    for (int g : {1, 2})
-        for (const PageInfo &p : pages())
-            if (!(g == 1 ? p.listV1x : p.listV2x).isEmpty())
-                QTest::addRow("V%dx page %d", g, p.index) << g << p.index;
-}
-
-void TestLinkDevice::everyPageListOfBothGenerations()
-{
-    QFETCH(int, generation);
-    QFETCH(int, page);
-    connect(generation);
-    QCOMPARE(ReadValues("L34"), 0);
-    QCOMPARE(DeviceValues.L[34], QString(generation == 1 ? "1.22" : "2.05"));
-    m_server->clearLog();
-    const QString list = pageAddressList(page, generation == 1 ? Generation::V1x : Generation::V2x);
-    QCOMPARE(ReadValues(list), 0);
-    QCOMPARE(reads(), readOrder(list));
-    for (const QString &a : readOrder(list)) {
-        const std::string held = control("get " + a.toStdString());
-        QVERIFY2(!DeviceValues.value(a).isEmpty() || held.empty(), qPrintable(a));
-    }
-}
-
-void TestLinkDevice::writesAndReadBack()
-{
-    connect(2);
-    control("lock open");
-    QString stored;
-    QCOMPARE(WriteValueConfirmed("P4", "0.1", &stored), 0);
-    QCOMPARE(stored, QString("0.1"));
-    QCOMPARE(control("get P4"), std::string("0.1"));
-    QCOMPARE(DeviceValues.P[4], QString("0.1"));
-    const QStringList log = [&] {
-        QStringList l;
-        for (const std::string &e : m_server->requestLog())
-            l << QString::fromStdString(e);
-        return l;
-    }();
-    QCOMPARE(log, (QStringList{"W1 P4(0.1)", "R1 P4"})); // the driver reads back
-    QString answer;
-    QCOMPARE(WriteValue("L4=0", &answer), 0);
-    QVERIFY(answer.contains(".30")); // the open lock stays in the register
-}
-
-void TestLinkDevice::refusedAndUnconfirmedWrites()
-{
-    connect(2);
-    control("lock close");
-    QCOMPARE(WriteValue("P4=0.1"), drv::deviceError(4));
-    QVERIFY(control("get P4") != "0.1");
-    control("lock open");
-    control("noconfirm on");
-    QCOMPARE(WriteValue("P4=10"), int(drv::DrvNotConfirmed));
-    QCOMPARE(WriteValueConfirmed("P4", "100"), 0); // read back: the device holds it
-    QCOMPARE(control("get P4"), std::string("100"));
-    control("noconfirm lost");
-    QString stored;
-    QCOMPARE(WriteValueConfirmed("P4", "0.01", &stored), int(drv::DrvNotConfirmed));
-    QCOMPARE(stored, QString("100"));
 }
 
 void TestLinkDevice::dsRecordsOfAV1xDevice()

@@ -1,7 +1,9 @@
 #include "faultcampaign.h"
 
 #include "commclass.h"
+#include "devicesession.h"
 #include "devicevalues.h"
+#include "linkfixture.h"
 #include "ptyserver.h"
 
 #include <QElapsedTimer>
@@ -182,11 +184,15 @@ private:
         char text[32];
         std::snprintf(text, sizeof text, valid ? "%012d" : "%d", 200000 + i);
         const std::string kind = injectFault();
-        QString stored;
+        WriteRequest request;
+        request.address = QStringLiteral("L18");
+        request.value = QString::fromLatin1(text);
+        request.confirmByReadBack = true;
+        request.storeAnswer = true;
         QElapsedTimer t;
         t.start();
-        const int32_t status =
-            WriteValueConfirmed(QStringLiteral("L18"), QString::fromLatin1(text), &stored);
+        const int32_t status = writeToDevice(currentLink(), DeviceValues, request).status;
+        const QString stored = DeviceValues.value(request.address);
         const double ms = double(t.nsecsElapsed()) / 1e6;
         clearFaults();
         const std::string holds = held("L18");

@@ -14,6 +14,7 @@
 #include "rq60main.h"
 #include "testsupport.h"
 #include "ui_rq60main.h"
+#include "windowui.h"
 
 #include <QAction>
 #include <QDir>
@@ -26,6 +27,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <memory>
 #include <sys/stat.h>
 
@@ -159,6 +161,7 @@ private:
     void clickExport(TFormRQ60Main &w);
 
     std::unique_ptr<SettingsSandbox> m_settings;
+    std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<MessageRecorder> m_boxes;
     std::unique_ptr<rq60::PtyServer> m_device;
     std::unique_ptr<TFormMeldung> m_notice;
@@ -171,13 +174,13 @@ void ArchiveWindowTest::initTestCase()
     m_settings = std::make_unique<SettingsSandbox>();
     m_export = m_settings->file(QStringLiteral("auswert/temp"));
     writeSettings();
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
 }
 
 void ArchiveWindowTest::cleanupTestCase()
 {
-    destroyCurrentLink();
+    m_session.reset();
     FreeLanguageLibrary();
     m_settings.reset();
 }
@@ -188,16 +191,14 @@ void ArchiveWindowTest::init()
     QDir(m_export).removeRecursively();
     QVERIFY(QDir().mkpath(m_export));
     m_boxes = std::make_unique<MessageRecorder>();
-    replaceCurrentLink(QStringLiteral("WN"));
+    m_session = std::make_unique<DeviceSession>();
     m_notice = std::make_unique<TFormMeldung>();
     FormMeldung = m_notice.get();
-    DSData00 = TDSData();
-    DSData01 = TDSData();
 }
 
 void ArchiveWindowTest::cleanup()
 {
-    destroyCurrentLink();
+    m_session.reset();
     m_device.reset();
     m_notice.reset();
     m_boxes.reset();
@@ -235,10 +236,10 @@ std::unique_ptr<TFormRQ60Main> ArchiveWindowTest::connectedWindow(int generation
     qputenv("SLINE_32_COM1", QByteArray::fromStdString(m_device->start()));
     for (const char *command : DeviceSettings)
         m_device->control(command);
-    auto w = std::make_unique<TFormRQ60Main>();
+    auto w = std::make_unique<TFormRQ60Main>(*m_session);
     w->show();
     w->acConnectExecute();
-    if (!w->ChannelOpen)
+    if (!w->session().isConnected())
         qWarning() << "not connected; boxes:" << boxIds();
     m_boxes->clear();
     return w;
@@ -261,7 +262,7 @@ void ArchiveWindowTest::clickExport(TFormRQ60Main &w)
     m_boxes->onShow = [&noticeOverABox](const MessageRequest &) {
         noticeOverABox = noticeOverABox || FormMeldung->isVisible();
     };
-    QTest::mouseClick(w.ui()->btCreateTempFile, Qt::LeftButton);
+    QTest::mouseClick(WindowUi(w)->btCreateTempFile, Qt::LeftButton);
     m_boxes->onShow = nullptr;
     QVERIFY(!noticeOverABox);
     QCOMPARE(MeldungCaption, langText(501));
@@ -272,10 +273,10 @@ void ArchiveWindowTest::clickExport(TFormRQ60Main &w)
 void ArchiveWindowTest::v2xListsAndExportsTwoFiles()
 {
     auto w = connectedWindow(2);
-    QVERIFY(w->ChannelOpen);
+    QVERIFY(w->session().isConnected());
     for (int k = 1; k <= 15; ++k)
         m_device->control("set H" + std::to_string(200 + k) + " " + V2xArchiveEntries[k - 1]);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     ui->TabbedNotebook1->setCurrentIndex(3);
     QVERIFY(boxes().isEmpty());
 
@@ -343,7 +344,7 @@ void ArchiveWindowTest::v2xExportSkipsNumbersInUse()
     // The evaluation program has taken TEMP.999 on and renamed it.
     m_settings->write(QStringLiteral("auswert/temp/TEMP_e.999"), "done\r\n");
     auto w = connectedWindow(2);
-    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
     clickExport(*w);
     QCOMPARE(boxIds(), (QList<int>{536}));
     QCOMPARE(entriesOf(m_export), (QStringList{"TEMP.998", "TEMP_e.999"}));
@@ -353,7 +354,7 @@ void ArchiveWindowTest::v2xExportSkipsNumbersInUse()
 void ArchiveWindowTest::v2xExportFailures()
 {
     auto w = connectedWindow(2);
-    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
 
     // A folder that does not exist: 538 names the file and the menu where
     // the folder is chosen; nothing is created.
@@ -384,11 +385,11 @@ void ArchiveWindowTest::v2xExportFailures()
 void ArchiveWindowTest::v1xListsAndExportsTwoFiles()
 {
     auto w = connectedWindow(1);
-    QVERIFY(w->ChannelOpen);
-    auto *ui = w->ui();
+    QVERIFY(w->session().isConnected());
+    WindowUi ui(*w);
     ui->TabbedNotebook1->setCurrentIndex(3);
     QVERIFY(boxes().isEmpty());
-    QVERIFY(!DSData01.Field[11].isEmpty());
+    QVERIFY(!m_session->dsData01().Field[11].isEmpty());
 
     // The device's fifteen entries, newest first; V1x values without their
     // leading zeros.
@@ -442,7 +443,7 @@ void ArchiveWindowTest::v1xListsAndExportsTwoFiles()
 void ArchiveWindowTest::v1xSecondReadoutWithFewerEntriesKeepsRows()
 {
     auto w = connectedWindow(1);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     ui->TabbedNotebook1->setCurrentIndex(3);
     QStringList before;
     for (int row = 1; row <= 7; ++row)
@@ -470,8 +471,19 @@ void ArchiveWindowTest::v1xSecondReadoutWithFewerEntriesKeepsRows()
 void ArchiveWindowTest::v1xSecondPassAfterAFailedFirst()
 {
     auto w = connectedWindow(1);
-    w->ui()->TabbedNotebook1->setCurrentIndex(3);
-    DSData00.Field[4] = QStringLiteral("0");
+    // Record 00 is read first: while its field "n" is asked for, the device
+    // holds a pulse value of 0 (no number for the file's logarithm).
+    rq60::Simulator *sim = nullptr;
+    m_device->withSimulator([&](rq60::Simulator &s) { sim = &s; });
+    std::atomic<int> asked{0};
+    m_device->setLogSink([sim, &asked](const std::string &entry) {
+        if (entry == "DS n" && asked++ == 0)
+            sim->control("set P4 0");
+        else if (entry == "DS p" && asked == 1)
+            sim->control("set P4 1");
+    });
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
+    m_device->setLogSink(nullptr);
     clickExport(*w);
     // The first pass has no file; the second still writes its own, with
     // the highest free number; no success message.
@@ -486,7 +498,7 @@ void ArchiveWindowTest::v1xSecondPassAfterAFailedFirst()
 void ArchiveWindowTest::menuReadsThenExports()
 {
     auto w = connectedWindow(2);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     QCOMPARE(ui->TabbedNotebook1->currentIndex(), 0);
     m_device->clearLog();
     ui->acReadArchivData->trigger();
@@ -515,7 +527,7 @@ void ArchiveWindowTest::startNumberThatIsNoNumber()
     writeSettings(QStringLiteral("99x"));
     auto w = connectedWindow(2);
     QCOMPARE(IniSettings.UserOptions.TempFileNo, QStringLiteral("99x"));
-    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
     m_device->clearLog();
     clickExport(*w);
     QCOMPARE(boxIds(), (QList<int>{1410}));
@@ -528,7 +540,7 @@ void ArchiveWindowTest::startNumberThatIsNoNumber()
 void ArchiveWindowTest::failedWriteLeavesNoFile()
 {
     auto w = connectedWindow(2);
-    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
     {
         const FileSizeLimit limit(300);
         clickExport(*w);
@@ -541,14 +553,14 @@ void ArchiveWindowTest::failedWriteLeavesNoFile()
 void ArchiveWindowTest::printsTheShownPageToPdf()
 {
     auto w = connectedWindow(2);
-    w->ui()->TabbedNotebook1->setCurrentIndex(2);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(2);
     const QString pdf = m_settings->file(QStringLiteral("window.pdf"));
     QPrinter *printer = programPrinter();
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(pdf);
     QString dialog;
     answerNextDialog<QPrintDialog>(true, &dialog);
-    w->ui()->mn11Print->trigger();
+    WindowUi(*w)->mn11Print->trigger();
     QCOMPARE(dialog, QStringLiteral("QPrintDialog"));
     QVERIFY(boxes().isEmpty());
 
@@ -605,7 +617,7 @@ void ArchiveWindowTest::cancelledPrintWritesNothing()
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(pdf);
     answerNextDialog<QPrintDialog>(false);
-    w->ui()->mn11Print->trigger();
+    WindowUi(*w)->mn11Print->trigger();
     QVERIFY(!QFileInfo::exists(pdf));
     QVERIFY(boxes().isEmpty());
 }
@@ -626,7 +638,7 @@ void ArchiveWindowTest::pageSetupUsesTheProgramPrinter()
         dialog->accept();
     });
     timer->start(20);
-    w->ui()->mn12PrinterSetup->trigger();
+    WindowUi(*w)->mn12PrinterSetup->trigger();
     QCOMPARE(shown, printer);
 }
 

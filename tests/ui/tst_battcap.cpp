@@ -7,6 +7,7 @@
 #include "battcap.h"
 #include "commclass.h"
 #include "componentkind.h"
+#include "devicesession.h"
 #include "devicevalues.h"
 #include "helpentry.h"
 #include "langsupp.h"
@@ -48,6 +49,7 @@ private:
     bool pending(TFormBattCap &d) const;
 
     std::unique_ptr<SettingsSandbox> m_settings;
+    std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<MessageRecorder> m_boxes;
     std::unique_ptr<rq60::PtyServer> m_device;
 };
@@ -57,7 +59,7 @@ void BattCapTest::initTestCase()
     useBuiltProgramDirectory();
     m_settings = std::make_unique<SettingsSandbox>();
     m_settings->write(QStringLiteral("PXRQ60.INI"), "[COMMON]\r\nLANGUAGE=DE\r\n");
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
 
     m_device = std::make_unique<rq60::PtyServer>(2);
@@ -65,17 +67,16 @@ void BattCapTest::initTestCase()
     // The device's clock stands still, so the battery does not drain
     // between a write and the check of what the device holds.
     control("freeze on");
-    TCommClass *link = replaceCurrentLink(QStringLiteral("WN"));
-    link->SetPort(QStringLiteral("COM1"));
-    link->SetInitString(QStringLiteral("4800,N,8,1,BIN,RS0,DS0"));
-    link->SetOptions(TCommClass::OptCloseLine | TCommClass::OptCloseAndUnload);
-    link->SetActive(true);
-    QVERIFY(link->IsConnected());
+    m_session = std::make_unique<DeviceSession>();
+    TComm comm;
+    comm.Com = 1;
+    comm.Init = QStringLiteral("4800,N,8,1,BIN,RS0,DS0");
+    QVERIFY(m_session->connectDevice(comm));
 }
 
 void BattCapTest::cleanupTestCase()
 {
-    destroyCurrentLink();
+    m_session.reset();
     m_device.reset();
     FreeLanguageLibrary();
 }
@@ -86,7 +87,6 @@ void BattCapTest::init()
     control("fail clear");
     control("noconfirm off");
     control("clearlog");
-    DeviceValues.clear();
 }
 
 std::string BattCapTest::control(const std::string &command)
@@ -99,7 +99,7 @@ std::string BattCapTest::control(const std::string &command)
 std::unique_ptr<TFormBattCap> BattCapTest::openDialog(const QByteArray &l35)
 {
     control("set L35 " + l35.toStdString());
-    auto d = std::make_unique<TFormBattCap>();
+    auto d = std::make_unique<TFormBattCap>(*m_session);
     d->show();
     return d;
 }
@@ -118,7 +118,7 @@ void BattCapTest::opensWithTheDeviceValue()
     auto d = openDialog("9.5;120");
     QCOMPARE(d->ui()->RestCap->text(), QStringLiteral("9.5"));
     QCOMPARE(d->ui()->RestRunTime->text(), QStringLiteral("120"));
-    QCOMPARE(DeviceValues.L[35], QStringLiteral("9.5;120"));
+    QCOMPARE(m_session->values().L[35], QStringLiteral("9.5;120"));
     QVERIFY(!pending(*d));
     QVERIFY(m_boxes->shown.isEmpty());
     QCOMPARE(d->windowTitle(), langText(4000));
@@ -130,8 +130,9 @@ void BattCapTest::opensWithTheDeviceValue()
 
 void BattCapTest::failedReadLeavesTheFieldsEmpty()
 {
+    control("set L35 1.0;013");
+    QCOMPARE(m_session->readValues(QStringLiteral("L35")), 0); // an earlier read
     control("fail L35 ER05");
-    DeviceValues.L[35] = QStringLiteral("1.0;013"); // from an earlier read
     auto d = openDialog("9.5;120");
     QCOMPARE(m_boxes->textIds(), QList<int>{603});
     QCOMPARE(m_boxes->shown[0].caption, langText(500) + QStringLiteral(" -105"));
@@ -202,7 +203,7 @@ void BattCapTest::setWritesAndShowsTheMonths()
     QCOMPARE(d->RestRunTimeText(), months);
     QCOMPARE(handedOn.size(), 1);
     QCOMPARE(handedOn[0][0].toString(), months);
-    QCOMPARE(DeviceValues.L[35].left(4), typed + ';');
+    QCOMPARE(m_session->values().L[35].left(4), typed + ';');
     QVERIFY(!pending(*d));
     QCOMPARE(m_boxes->textIds(), QList<int>{600});
     QCOMPARE(m_boxes->shown[0].args, QStringList{months});

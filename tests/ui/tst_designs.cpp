@@ -10,11 +10,12 @@
 #include "programversion.h"
 #include "translateform.h"
 #include "ui_battcap.h"
+#include "ui_customer.h"
 #include "ui_info.h"
-#include "ui_keydialog.h"
 #include "ui_meldung.h"
 #include "ui_rq60main.h"
 #include "ui_sio_opt.h"
+#include "ui_supplier.h"
 #include "ui_user_opt.h"
 #include "ui_userlock.h"
 
@@ -46,25 +47,20 @@ std::unique_ptr<QWidget> makeDesign(const QString &name)
         Ui::TFormUserOptions().setupUi(d.get());
     else if (name == QLatin1String("TFormUserLock"))
         Ui::TFormUserLock().setupUi(d.get());
-    else if (name.startsWith(QLatin1String("TFormKeyDialog"))) {
-        Ui::TFormKeyDialog().setupUi(d.get());
-        // The supplier key dialog is the same design with its own caption
-        // and label.
-        if (name.endsWith(QLatin1String("Supplier"))) {
-            setComponentTag(d.get(), 6002);
-            setComponentTag(d->findChild<QLabel *>(QStringLiteral("Label1")), 6003);
-        }
-    } else
+    else if (name == QLatin1String("TFormCustomerKey"))
+        Ui::TFormCustomerKey().setupUi(d.get());
+    else if (name == QLatin1String("TFormSupplierKey"))
+        Ui::TFormSupplierKey().setupUi(d.get());
+    else
         Ui::TFormBattCap().setupUi(d.get());
     return d;
 }
 
-const QStringList designs{
-    QStringLiteral("TFormRQ60Main"),         QStringLiteral("TFormInfo"),
-    QStringLiteral("TFormMeldung"),          QStringLiteral("TFormBattCap"),
-    QStringLiteral("TFormSioOptions"),       QStringLiteral("TFormUserOptions"),
-    QStringLiteral("TFormUserLock"),         QStringLiteral("TFormKeyDialog"),
-    QStringLiteral("TFormKeyDialogSupplier")};
+const QStringList designs{QStringLiteral("TFormRQ60Main"),   QStringLiteral("TFormInfo"),
+                          QStringLiteral("TFormMeldung"),    QStringLiteral("TFormBattCap"),
+                          QStringLiteral("TFormSioOptions"), QStringLiteral("TFormUserOptions"),
+                          QStringLiteral("TFormUserLock"),   QStringLiteral("TFormCustomerKey"),
+                          QStringLiteral("TFormSupplierKey")};
 
 // The IDs a component takes from the table, by its kind.
 QList<uint16_t> idsOf(QObject *o)
@@ -152,7 +148,7 @@ void DesignsTest::loadLanguage(const QString &language)
     QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
     ini.write(QStringLiteral("[COMMON]\r\nLANGUAGE=%1\r\n").arg(language).toLatin1());
     ini.close();
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(language);
     QVERIFY(LanguageLibraryLoaded());
 }
 

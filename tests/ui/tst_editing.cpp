@@ -13,6 +13,7 @@
 #include "rq60main.h"
 #include "testsupport.h"
 #include "ui_rq60main.h"
+#include "windowui.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -89,6 +90,7 @@ private:
     void clearLogs();
 
     std::unique_ptr<SettingsSandbox> m_settings;
+    std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<MessageRecorder> m_boxes;
     std::unique_ptr<rq60::PtyServer> m_device;
     std::unique_ptr<TFormMeldung> m_notice;
@@ -99,7 +101,7 @@ void EditingTest::initTestCase()
 {
     useBuiltProgramDirectory();
     m_settings = std::make_unique<SettingsSandbox>();
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
 }
 
@@ -108,16 +110,15 @@ void EditingTest::init()
     m_settings->write("PXRQ60.INI", "[COMMON]\r\nLANGUAGE=DE\r\n[COMM]\r\nCOM=1\r\n"
                                     "INIT=4800,N,8,1,BIN,RS0,DS0\r\nCHECKTIME=300\r\n");
     m_boxes = std::make_unique<MessageRecorder>();
-    replaceCurrentLink("WN");
+    m_session = std::make_unique<DeviceSession>();
     m_notice = std::make_unique<TFormMeldung>();
     FormMeldung = m_notice.get();
-    DeviceValues.clear();
 }
 
 void EditingTest::cleanup()
 {
     m_window.reset();
-    destroyCurrentLink();
+    m_session.reset();
     m_device.reset();
     m_notice.reset();
     m_boxes.reset();
@@ -126,16 +127,16 @@ void EditingTest::cleanup()
 TFormRQ60Main *EditingTest::openWindow(int generation, int page, bool lockOpen)
 {
     m_window.reset();
-    destroyCurrentLink();
-    replaceCurrentLink("WN");
+    m_session.reset();
+    m_session = std::make_unique<DeviceSession>();
     m_device = std::make_unique<rq60::PtyServer>(generation);
     qputenv("SLINE_32_COM1", QByteArray::fromStdString(m_device->start()));
     m_device->control("flow 0"); // counters that stand still add up exactly
     m_device->control(lockOpen ? "lock open" : "lock close");
-    m_window = std::make_unique<TFormRQ60Main>();
+    m_window = std::make_unique<TFormRQ60Main>(*m_session);
     m_window->show();
     m_window->acConnectExecute();
-    m_window->ui()->TabbedNotebook1->setCurrentIndex(page);
+    WindowUi(*m_window)->TabbedNotebook1->setCurrentIndex(page);
     m_window->activateWindow(); // the wait notice had the focus
     clearLogs();
     return m_window.get();
@@ -167,7 +168,7 @@ QList<int> EditingTest::boxIds() const
 void EditingTest::valuesReachTheDeviceInItsForm()
 {
     auto *w = openWindow(2, 0);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     typeInto(ui->L18, "12345");
     w->btSetClick();
     QCOMPARE(stored("L18"), QStringLiteral("000000012345"));
@@ -203,7 +204,7 @@ void EditingTest::valuesReachTheDeviceInItsForm()
     w->btSetClick();
     QVERIFY(writesIn(m_device->requestLog()).isEmpty());
     QVERIFY(m_settings->read("PXRQ60.INI").contains("TEMPLOW=18.5"));
-    QCOMPARE(DeviceValues.TempLowRef, QStringLiteral("18.5"));
+    QCOMPARE(m_session->values().TempLowRef, QStringLiteral("18.5"));
 
     // "Setzen" with nothing marked writes nothing and claims nothing.
     clearLogs();
@@ -215,7 +216,7 @@ void EditingTest::valuesReachTheDeviceInItsForm()
 void EditingTest::coupledFieldsWriteTheirPartners()
 {
     auto *w = openWindow(2, 2);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     typeInto(ui->H2, "50000.1234");
     QFocusEvent out(QEvent::FocusOut);
     QApplication::sendEvent(ui->H2, &out);
@@ -244,7 +245,7 @@ void EditingTest::coupledFieldsWriteTheirPartners()
     // device gets P38 and then P37.
     for (int generation : {2, 1}) {
         w = openWindow(generation, 1);
-        ui = w->ui();
+        ui = WindowUi(*w);
         choose(ui->P37, "2");
         QCOMPARE(ui->P38->value(), 1);
         QVERIFY(ui->P38->isVisibleTo(w) && ui->P38->isEnabled());
@@ -284,7 +285,7 @@ void EditingTest::coupledFieldsWriteTheirPartners()
 void EditingTest::failuresKeepTheirMarksAndSayWhy()
 {
     auto *w = openWindow(2, 1);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     QVERIFY(QTest::qWaitForWindowActive(w));
 
     m_device->control("fail P4 ER04");
@@ -367,8 +368,9 @@ void EditingTest::closedCalibrationLockLetsNoWriteOut()
     // A warning count shows P38; it is still locked with its class.
     m_device->control("set P38 3");
     for (int page : {0, 1, 2, 4}) {
-        w->ui()->TabbedNotebook1->setCurrentIndex(page);
-        for (QWidget *field : w->ui()->TabbedNotebook1->widget(page)->findChildren<QWidget *>()) {
+        WindowUi(*w)->TabbedNotebook1->setCurrentIndex(page);
+        for (QWidget *field :
+             WindowUi(*w)->TabbedNotebook1->widget(page)->findChildren<QWidget *>()) {
             if (!(componentTag(field) & TagCalibrationLock))
                 continue;
             QVERIFY2(!field->isEnabled(), qPrintable(field->objectName()));
@@ -376,7 +378,7 @@ void EditingTest::closedCalibrationLockLetsNoWriteOut()
             QTest::keyClicks(field, "12");
             QTest::keyClick(field, Qt::Key_Down);
         }
-        QTest::mouseClick(w->ui()->btSet, Qt::LeftButton);
+        QTest::mouseClick(WindowUi(*w)->btSet, Qt::LeftButton);
         w->btSetClick();
     }
     QCOMPARE(writesIn(m_device->requestLog()), QStringList{});
@@ -385,7 +387,7 @@ void EditingTest::closedCalibrationLockLetsNoWriteOut()
 void EditingTest::calibrationReadsBothPoints()
 {
     auto *w = openWindow(2, 4);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     m_device->control("temp -20");
     ui->btReadLowerTemp->click();
     QVERIFY(!ui->P170->text().isEmpty() && !ui->btCalcOffsetAndGradient->isEnabled());
@@ -400,7 +402,7 @@ void EditingTest::calibrationReadsBothPoints()
 
     // V1x: both buttons read P28, each into its own field.
     w = openWindow(1, 4);
-    ui = w->ui();
+    ui = WindowUi(*w);
     m_device->control("temp -20");
     ui->btReadLowerTemp->click();
     const QString low = ui->P170->text();
@@ -412,11 +414,17 @@ void EditingTest::calibrationReadsBothPoints()
     QVERIFY(ui->btCalcOffsetAndGradient->isEnabled());
 }
 
+// The device measures `low` and `high` (as texts of its own), and the two
+// "Lesen" read them; an empty `high` is a point never read.
 void EditingTest::setMeasured(const QString &low, const QString &high)
 {
-    DeviceValues.P[170] = low;
-    DeviceValues.P[171] = high;
-    m_window->ui()->btCalcOffsetAndGradient->setEnabled(true);
+    WindowUi ui(*m_window);
+    m_device->control("set P170 " + low.toStdString());
+    ui->btReadLowerTemp->click();
+    if (!high.isEmpty()) {
+        m_device->control("set P171 " + high.toStdString());
+        ui->btReadUpperTemp->click();
+    }
 }
 
 void EditingTest::newOffsetAndGradient_data()
@@ -437,10 +445,11 @@ void EditingTest::newOffsetAndGradient_data()
 void EditingTest::newOffsetAndGradient()
 {
     auto *w = openWindow(2, 4);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     QFETCH(QString, oldOffset);
-    DeviceValues.P[147] = oldOffset;
-    DeviceValues.P[148] = "2040";
+    m_device->control("set P147 " + oldOffset.toStdString());
+    m_device->control("set P148 2040");
+    w->TabbedNotebook1Click(); // the page shows the old values
     QFETCH(QString, low);
     QFETCH(QString, high);
     setMeasured(low, high);
@@ -460,7 +469,7 @@ void EditingTest::newOffsetAndGradient()
 void EditingTest::calibrationWithoutTwoPointsComputesNothing()
 {
     auto *w = openWindow(2, 4);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     typeInto(ui->TempHighRef, "60.0");
     setMeasured("-20.0", "40.0");
     ui->btCalcOffsetAndGradient->click();
@@ -478,9 +487,11 @@ void EditingTest::calibrationWithoutTwoPointsComputesNothing()
 
     // A point never read (a failed read leaves its text empty): the box
     // names it.
-    clearLogs();
+    w = openWindow(2, 4);
+    ui = WindowUi(*w);
     setMeasured("-20.0", "");
-    w->btCalcOffsetAndGradientClick();
+    clearLogs();
+    w->calibrationPage()->btCalcOffsetAndGradientClick();
     QCOMPARE(boxIds(), QList<int>{574});
     QCOMPARE(m_boxes->shown.first().captionId, 500);
     QCOMPARE(m_boxes->shown.first().args, (QStringList{"P171", ""}));
@@ -493,22 +504,22 @@ void EditingTest::counterReset()
         auto *w = openWindow(generation, 2);
         m_device->control("set H1 00000123.45");
         m_boxes->answers = {IdNo, IdYes};
-        w->ui()->btDeleteAllCounter->click();
+        WindowUi(*w)->btDeleteAllCounter->click();
         QVERIFY(m_device->requestLog().empty());
-        w->ui()->btDeleteAllCounter->click();
+        WindowUi(*w)->btDeleteAllCounter->click();
         QCOMPARE(writesIn(m_device->requestLog()),
                  QStringList{generation == 2 ? "P48=1" : "P48=0"});
         QCOMPARE(stored("H1").toDouble(), 0.0);
         QVERIFY(readsIn(m_device->requestLog()).contains("H1"));
-        QCOMPARE(DeviceValues.H[1], QStringLiteral("00000000.00"));
-        QCOMPARE(DeviceValues.H[6], QStringLiteral("00000000.0000"));
+        QCOMPARE(m_session->values().H[1], QStringLiteral("00000000.00"));
+        QCOMPARE(m_session->values().H[6], QStringLiteral("00000000.0000"));
         QCOMPARE(boxIds(), (QList<int>{540, 540}));
         // Enter on the question must not reset the counters.
         QVERIFY(m_boxes->shown.first().flags & MbDefaultNo);
     }
     m_device->control("fail P48 ER04");
     clearLogs();
-    m_window->ui()->btDeleteAllCounter->click();
+    WindowUi(*m_window)->btDeleteAllCounter->click();
     QCOMPARE(boxIds(), (QList<int>{540, 541}));
     QVERIFY(m_boxes->shown.last().caption.endsWith(" -104"));
 }
@@ -519,7 +530,7 @@ void EditingTest::counterReset()
 void EditingTest::aPageReadAgainHasNoChanges()
 {
     auto *w = openWindow(2, 1);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     const QString before = stored("P4");
     m_device->control("lock close"); // the device refuses the write (ER04)
     choose(ui->P4, before == "10" ? "100" : "10");
@@ -539,7 +550,7 @@ void EditingTest::aPageReadAgainHasNoChanges()
 void EditingTest::focusStaysWhereTheUserWas()
 {
     auto *w = openWindow(2, 0);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     QVERIFY(QTest::qWaitForWindowActive(w));
     QTest::mouseClick(ui->L18, Qt::LeftButton);
     QVERIFY(ui->L18->hasFocus());
@@ -568,12 +579,12 @@ void EditingTest::focusStaysWhereTheUserWas()
 void EditingTest::checkedReferencesOutliveThePage()
 {
     auto *w = openWindow(2, 4);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     typeInto(ui->TempLowRef, "18.5");
     setMeasured("18.5", "40.0");
     ui->btCalcOffsetAndGradient->click();
     QVERIFY(boxIds().isEmpty());
-    QCOMPARE(DeviceValues.TempLowRef, QStringLiteral("18.5"));
+    QCOMPARE(m_session->values().TempLowRef, QStringLiteral("18.5"));
     m_boxes->answers = {IdNo}; // the calculated offset and gradient are dropped
     ui->TabbedNotebook1->setCurrentIndex(0);
     ui->TabbedNotebook1->setCurrentIndex(4);

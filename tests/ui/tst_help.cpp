@@ -14,6 +14,7 @@
 #include "testsupport.h"
 #include "ui_battcap.h"
 #include "ui_rq60main.h"
+#include "windowui.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -79,6 +80,7 @@ private:
     void pressF1(QWidget *w);
 
     std::unique_ptr<SettingsSandbox> m_settings;
+    std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<MessageRecorder> m_boxes;
     QTemporaryDir m_cache;
 };
@@ -91,7 +93,7 @@ void HelpTest::initTestCase()
     useBuiltProgramDirectory();
     m_settings = std::make_unique<SettingsSandbox>();
     useLanguage("DE");
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
     installHelpKey();
 }
@@ -106,6 +108,7 @@ void HelpTest::init()
 {
     m_boxes = std::make_unique<MessageRecorder>();
     useBuiltProgramDirectory();
+    m_session = std::make_unique<DeviceSession>();
     useLanguage("DE");
     SetHelpFile();
     clearRecordedHelpRequests();
@@ -121,6 +124,7 @@ void HelpTest::useLanguage(const char *language)
 {
     m_settings->write(QStringLiteral("PXRQ60.INI"),
                       QByteArray("[COMMON]\r\nLANGUAGE=") + language + "\r\n");
+    ReadIniSettings();
 }
 
 void HelpTest::pressF1(QWidget *w)
@@ -142,7 +146,7 @@ void HelpTest::startWithBothHelpFilesShowsNoBox()
 {
     QFETCH(QByteArray, language);
     useLanguage(language.constData());
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     QVERIFY2(m_boxes->shown.isEmpty(), qPrintable(m_boxes->shown.value(0).text));
     QCOMPARE(QFileInfo(HelpFile()).fileName(), "pxrq60" + language + ".qch");
 }
@@ -168,8 +172,8 @@ void HelpTest::f1OpensTheTopicOfTheControl()
     QFETCH(QString, control);
     QFETCH(int, page);
     QFETCH(QString, title);
-    TFormRQ60Main w;
-    w.ui()->TabbedNotebook1->setCurrentIndex(page); // not connected: reads nothing
+    TFormRQ60Main w(*m_session);
+    WindowUi(w)->TabbedNotebook1->setCurrentIndex(page); // not connected: reads nothing
     auto *target = w.findChild<QWidget *>(control);
     QVERIFY(target);
     target->setEnabled(true);
@@ -184,10 +188,10 @@ void HelpTest::f1OpensTheTopicOfTheControl()
 
 void HelpTest::f1OnAnOpenListTakesTheListsTopic()
 {
-    TFormRQ60Main w;
-    w.ui()->TabbedNotebook1->setCurrentIndex(1);
+    TFormRQ60Main w(*m_session);
+    WindowUi(w)->TabbedNotebook1->setCurrentIndex(1);
     w.show();
-    QComboBox *list = w.ui()->P4;
+    QComboBox *list = WindowUi(w)->P4;
     list->setEnabled(true);
     list->showPopup();
     QWidget *popup = list->view();
@@ -242,14 +246,14 @@ void HelpTest::f1TakesTheLockedFieldUnderThePointer()
 
 void HelpTest::inhaltAndSuchenOpenTheirTabs()
 {
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.show();
-    w.ui()->mn41Inhalt->trigger();
+    WindowUi(w)->mn41Inhalt->trigger();
     QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::ContentsTab));
     QCOMPARE(help()->topicTitle(), QStringLiteral("Inhalt"));
 
     // "Suchen" is the full-text search, ready to type into.
-    w.ui()->mn42Suchen->trigger();
+    WindowUi(w)->mn42Suchen->trigger();
     QCOMPARE(help()->navigation()->currentIndex(), int(HelpWindow::SearchTab));
     QVERIFY(help()->searchInput());
     QCOMPARE(help()->focusWidget(), help()->searchInput());
@@ -348,7 +352,7 @@ void HelpTest::keepsItsSizeAndPlace()
 
 void HelpTest::helpWorksWhileAModalDialogIsOpen()
 {
-    TFormBattCap dialog; // no device: the read on opening fails with 603
+    TFormBattCap dialog(*m_session); // no device: the read on opening fails with 603
     bool ran = false;
     QTimer::singleShot(0, &dialog, [&] {
         ran = true;

@@ -15,6 +15,7 @@
 #include "rq60main.h"
 #include "testsupport.h"
 #include "ui_rq60main.h"
+#include "windowui.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -26,6 +27,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -85,6 +87,7 @@ private slots:
     void noDeviceControlsWithoutADevice();
     void waitNoticeNeverCoversABox();
     void failedSessionEndOfTheV1xArchiveIsReported();
+    void nothingRunsInsideTheLinkSwitch();
     void menusAndButtonsFromTheKeyboard();
 
 private:
@@ -96,6 +99,7 @@ private:
     std::unique_ptr<TFormRQ60Main> connectedWindow(int generation, bool lockOpen = false);
 
     std::unique_ptr<SettingsSandbox> m_settings;
+    std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<MessageRecorder> m_boxes;
     std::unique_ptr<rq60::PtyServer> m_device;
     std::unique_ptr<TFormMeldung> m_notice;
@@ -106,13 +110,13 @@ void MainWindowTest::initTestCase()
     useBuiltProgramDirectory();
     m_settings = std::make_unique<SettingsSandbox>();
     m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(300));
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
 }
 
 void MainWindowTest::cleanupTestCase()
 {
-    destroyCurrentLink();
+    m_session.reset();
     FreeLanguageLibrary();
     m_settings.reset();
 }
@@ -121,14 +125,14 @@ void MainWindowTest::init()
 {
     m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(300));
     m_boxes = std::make_unique<MessageRecorder>();
-    replaceCurrentLink(QStringLiteral("WN"));
+    m_session = std::make_unique<DeviceSession>();
     m_notice = std::make_unique<TFormMeldung>();
     FormMeldung = m_notice.get();
 }
 
 void MainWindowTest::cleanup()
 {
-    destroyCurrentLink();
+    m_session.reset();
     m_device.reset();
     m_notice.reset();
     m_boxes.reset();
@@ -163,10 +167,10 @@ std::unique_ptr<TFormRQ60Main> MainWindowTest::connectedWindow(int generation, b
     startDevice(generation);
     if (lockOpen)
         m_device->control("lock open");
-    auto w = std::make_unique<TFormRQ60Main>();
+    auto w = std::make_unique<TFormRQ60Main>(*m_session);
     w->show();
     w->acConnectExecute();
-    if (!w->ChannelOpen)
+    if (!w->session().isConnected())
         qWarning() << "not connected; boxes:" << boxIds();
     return w;
 }
@@ -174,8 +178,8 @@ std::unique_ptr<TFormRQ60Main> MainWindowTest::connectedWindow(int generation, b
 void MainWindowTest::startsIdleWithoutTouchingTheLine()
 {
     startDevice(2);
-    TFormRQ60Main w;
-    auto *ui = w.ui();
+    TFormRQ60Main w(*m_session);
+    WindowUi ui(w);
     QCOMPARE(w.windowTitle(), QStringLiteral("Paramix100  für RQ-60"));
     QVERIFY(ui->acConnect->isEnabled());
     for (QAction *a : {ui->acDisconnect, ui->acChangeBattCap, ui->acReadArchivData,
@@ -217,11 +221,11 @@ void MainWindowTest::startsIdleWithoutTouchingTheLine()
 void MainWindowTest::connectsToV2xDevice()
 {
     auto w = connectedWindow(2);
-    auto *ui = w->ui();
-    QVERIFY(w->ChannelOpen);
-    QVERIFY(w->PageReady);
-    QCOMPARE(w->generation(), Generation::V2x);
-    QCOMPARE(w->DeviceVersion, 2.05f);
+    WindowUi ui(*w);
+    QVERIFY(w->session().isConnected());
+    QVERIFY(w->pageReady());
+    QCOMPARE(w->session().generation(), Generation::V2x);
+    QCOMPARE(w->session().deviceVersion(), 2.05f);
     QVERIFY(ui->acDisconnect->isEnabled() && ui->acChangeBattCap->isEnabled() &&
             ui->acReadArchivData->isEnabled());
     QVERIFY(!ui->acConnect->isEnabled());
@@ -259,9 +263,9 @@ void MainWindowTest::connectsToV2xDevice()
 void MainWindowTest::connectsToV1xDevice()
 {
     auto w = connectedWindow(1);
-    auto *ui = w->ui();
-    QVERIFY(w->ChannelOpen);
-    QCOMPARE(w->generation(), Generation::V1x);
+    WindowUi ui(*w);
+    QVERIFY(w->session().isConnected());
+    QCOMPARE(w->session().generation(), Generation::V1x);
     QVERIFY(ui->acChangeCustomerKey->isEnabled() && ui->acChangeSupplierKey->isEnabled() &&
             ui->acChangeUserLock->isEnabled());
     const QStringList reads = readsIn(m_device->requestLog());
@@ -288,7 +292,7 @@ void MainWindowTest::connectsToV1xDevice()
 void MainWindowTest::readsEachPageWithItsList()
 {
     auto w = connectedWindow(2);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     const struct {
         int page;
         QStringList reads;
@@ -305,13 +309,13 @@ void MainWindowTest::readsEachPageWithItsList()
         reads.removeAll(QStringLiteral("L4")); // periodic checks in between
         QCOMPARE(reads, p.reads);
         QCOMPARE(ui->TabbedNotebook1->property("helpContext").toInt(), p.help);
-        QCOMPARE(w->LastPageIndex, p.page);
+        QCOMPARE(w->lastPageIndex(), p.page);
     }
     // Page 4 shows the stored offset and gradient and the reference
     // temperatures of the settings.
     QCOMPARE(ui->P147old->text(), QStringLiteral("2725"));
     QCOMPARE(ui->P148old->text(), QStringLiteral("2040"));
-    QCOMPARE(DeviceValues.TempLowRef, IniSettings.Justify.TempLow);
+    QCOMPARE(m_session->values().TempLowRef, IniSettings.Justify.TempLow);
     QVERIFY2(ui->TempLowRef->text().contains(QLatin1String("20.0")),
              qPrintable(ui->TempLowRef->text()));
     QVERIFY(!ui->btCalcOffsetAndGradient->isEnabled());
@@ -330,32 +334,31 @@ void MainWindowTest::readsEachPageWithItsList()
 void MainWindowTest::archivePageOfV1xSwitchesProtocolAndBack()
 {
     auto w = connectedWindow(1);
-    QVERIFY(w->ChannelOpen);
+    QVERIFY(w->session().isConnected());
     m_device->clearLog();
-    DSData01 = TDSData();
-    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
     const auto log = m_device->requestLog();
     QVERIFY(logHas(log, "ETB"));
     QVERIFY(logHas(log, "ENQ"));
     QVERIFY(logHas(log, "DS b"));
     QVERIFY(logHas(log, "SIGNON")); // the "WN" link is back
-    QCOMPARE(DSData01.Field[1], QStringLiteral("01"));
-    QVERIFY(!DSData01.Field[11].isEmpty());
-    QVERIFY(currentLink() && currentLink()->selector() == QLatin1String("WN"));
-    QVERIFY(currentLink()->IsConnected());
-    QVERIFY(w->ChannelOpen);
+    QCOMPARE(m_session->dsData01().Field[1], QStringLiteral("01"));
+    QVERIFY(!m_session->dsData01().Field[11].isEmpty());
+    QVERIFY(m_session->link() && m_session->link()->selector() == QLatin1String("WN"));
+    QVERIFY(m_session->link()->IsConnected());
+    QVERIFY(w->session().isConnected());
     QVERIFY(boxes().isEmpty());
     QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
 
     // The new link reports to the window as the old one did.
     m_device->control("lock open");
-    QTRY_COMPARE_WITH_TIMEOUT(w->ui()->Eichschloss->currentIndex(), 1, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(WindowUi(*w)->Eichschloss->currentIndex(), 1, 5000);
 }
 
 void MainWindowTest::archiveReadoutWithoutTheDsDriver()
 {
     auto w = connectedWindow(1);
-    QVERIFY(w->ChannelOpen);
+    QVERIFY(w->session().isConnected());
     // A driver folder that lacks the "DS" protocol library.
     QTemporaryDir drivers;
     for (const char *name : {"sline_32.so", "pcola_32.so"})
@@ -369,23 +372,23 @@ void MainWindowTest::archiveReadoutWithoutTheDsDriver()
     m_boxes->onShow = [&](const MessageRequest &) {
         covered = covered || FormMeldung->isVisible() || QApplication::overrideCursor();
     };
-    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
     m_boxes->onShow = nullptr;
     // Reported once; the "WN" link is back and the window usable.
     QCOMPARE(boxIds(), (QList<int>{510}));
     QVERIFY(!covered);
-    QVERIFY(currentLink() && currentLink()->selector() == QLatin1String("WN"));
-    QVERIFY(currentLink()->IsConnected() && w->ChannelOpen);
+    QVERIFY(m_session->link() && m_session->link()->selector() == QLatin1String("WN"));
+    QVERIFY(m_session->link()->IsConnected() && w->session().isConnected());
     QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
     m_device->clearLog();
-    w->ui()->TabbedNotebook1->setCurrentIndex(0);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(0);
     QVERIFY(readsIn(m_device->requestLog()).contains(QStringLiteral("L34")));
 }
 
 void MainWindowTest::warningCountAndOutputFunctionFollowTheDevice()
 {
     auto w = connectedWindow(2);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     // V2x: a warning count above 0 means two pulse inputs and shows the group.
     m_device->control("set P38 3");
     ui->TabbedNotebook1->setCurrentIndex(1);
@@ -414,10 +417,8 @@ void MainWindowTest::warningCountAndOutputFunctionFollowTheDevice()
 
 void MainWindowTest::followsTheCalibrationLock()
 {
-    // As a V1x device connected before would leave them: a closed user lock.
-    DeviceValues.P[0] = DeviceValues.P[10] = QStringLiteral("0");
     auto w = connectedWindow(2);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     QVERIFY(!ui->P4->isEnabled());
     m_device->control("lock open");
     QTRY_COMPARE_WITH_TIMEOUT(ui->Eichschloss->currentIndex(), 1, 5000);
@@ -453,19 +454,19 @@ void MainWindowTest::reportsAFailedReadOnceAfterThePage()
     QCOMPARE(boxIds(), (QList<int>{514}));
     QCOMPARE(boxes().at(0).args, (QStringList{"-101"}));
     QCOMPARE(boxes().at(0).captionId, 500);
-    QVERIFY(w->PageReady);
+    QVERIFY(w->pageReady());
 
     // The archive page does not report its read errors.
     m_device->control("fail H203 ER05");
     m_boxes->clear();
-    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
     QVERIFY(boxes().isEmpty());
 }
 
 void MainWindowTest::survivesAValueItCannotShow()
 {
     auto w = connectedWindow(2);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     m_device->control("set L12 xx:00");
     m_device->control("set L18 000000000777");
     m_boxes->clear();
@@ -479,40 +480,42 @@ void MainWindowTest::survivesAValueItCannotShow()
     QVERIFY(!boxes().at(0).text.contains(QLatin1String("valid integer")));
     QCOMPARE(ui->Edit3->text(), QStringLiteral("777"));
     QCOMPARE(ui->L12->currentText(), QStringLiteral("6"));
-    QVERIFY(w->PageReady);
+    QVERIFY(w->pageReady());
     QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
-    QCOMPARE(w->LastPageIndex, 0);
+    QCOMPARE(w->lastPageIndex(), 0);
 
     // A value that could not be read at all: named as such, and the
-    // software version after it is still shown.
+    // software version after it is still shown. (The program started anew:
+    // a session of its own.)
     w.reset();
+    m_session = std::make_unique<DeviceSession>();
     startDevice(2);
     m_device->control("fail L12 ER05");
-    w = std::make_unique<TFormRQ60Main>();
+    w = std::make_unique<TFormRQ60Main>(*m_session);
     w->show();
     m_boxes->clear();
     w->acConnectExecute();
     QCOMPARE(boxIds(), (QList<int>{570, 514}));
     QCOMPARE(boxes().at(0).args, (QStringList{"L12", ""}));
     QVERIFY(boxes().at(0).text.contains(langFormatId(572, {"L12"})));
-    QCOMPARE(w->ui()->Edit2->text(), QStringLiteral("2.05"));
-    QVERIFY(w->ChannelOpen);
+    QCOMPARE(WindowUi(*w)->Edit2->text(), QStringLiteral("2.05"));
+    QVERIFY(w->session().isConnected());
 }
 
 void MainWindowTest::failedConnectLeavesTheWindowIdle()
 {
     qputenv("SLINE_32_COM1", "/nonexistent/pts");
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.acConnectExecute();
-    QVERIFY(!w.ChannelOpen);
+    QVERIFY(!w.session().isConnected());
     QCOMPARE(boxIds(), (QList<int>{510}));
     QCOMPARE(boxes().at(0).captionId, 500);
     // The details say why: the driver status, its meaning, the device path.
     QVERIFY2(boxes().at(0).details.contains("-3") &&
                  boxes().at(0).details.contains("/nonexistent/pts"),
              qPrintable(boxes().at(0).details));
-    QVERIFY(w.ui()->acConnect->isEnabled());
-    QVERIFY(!w.ui()->acDisconnect->isEnabled());
+    QVERIFY(WindowUi(w)->acConnect->isEnabled());
+    QVERIFY(!WindowUi(w)->acDisconnect->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
 
     // A port that answers but no device behind it: the sign-on fails.
@@ -520,7 +523,7 @@ void MainWindowTest::failedConnectLeavesTheWindowIdle()
     m_device->control("fail signon silent");
     m_boxes->clear();
     w.acConnectExecute();
-    QVERIFY(!w.ChannelOpen);
+    QVERIFY(!w.session().isConnected());
     QCOMPARE(boxIds(), (QList<int>{510}));
     QVERIFY(boxes().at(0).details.contains("-7"));
 }
@@ -530,27 +533,27 @@ void MainWindowTest::connectsThroughAnEchoingHead()
     // An optical head that returns every byte the program sends.
     startDevice(2);
     QVERIFY(m_device->control("echo on"));
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.show();
     w.acConnectExecute();
-    QVERIFY(w.ChannelOpen);
+    QVERIFY(w.session().isConnected());
     QVERIFY(boxes().isEmpty());
-    QCOMPARE(w.ui()->Edit2->text(), QStringLiteral("2.05"));
+    QCOMPARE(WindowUi(w)->Edit2->text(), QStringLiteral("2.05"));
 }
 
 void MainWindowTest::disconnectReadsSettingsAgainAndEmptiesFields()
 {
     auto w = connectedWindow(1);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     QVERIFY(!ui->Edit2->text().isEmpty());
     m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(700));
     m_device->clearLog();
     ui->TabbedNotebook1->setCurrentIndex(2);
     w->acDisconnectExecute();
 
-    QVERIFY(!w->ChannelOpen);
+    QVERIFY(!w->session().isConnected());
     QVERIFY(logHas(m_device->requestLog(), "ETB"));
-    QVERIFY(!currentLink()->IsConnected());
+    QVERIFY(!m_session->link()->IsConnected());
     QCOMPARE(IniSettings.Comm.CheckTime, 700);
     QCOMPARE(ui->TabbedNotebook1->currentIndex(), 0);
     QVERIFY(ui->acConnect->isEnabled() && !ui->acDisconnect->isEnabled());
@@ -568,15 +571,15 @@ void MainWindowTest::disconnectReadsSettingsAgainAndEmptiesFields()
 
     // The next connect loads the drivers again and works.
     w->acConnectExecute();
-    QVERIFY(w->ChannelOpen);
+    QVERIFY(w->session().isConnected());
     QVERIFY(!ui->Edit2->text().isEmpty());
-    QCOMPARE(currentLink()->CheckInterval, uint16_t(700));
+    QCOMPARE(m_session->link()->CheckInterval, uint16_t(700));
 }
 
 void MainWindowTest::pendingChangesAreOfferedOnPageChangeDisconnectAndClose()
 {
     auto w = connectedWindow(2);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     ui->TabbedNotebook1->setCurrentIndex(1);
 
     // No: the changes are dropped and the chosen page is read.
@@ -596,7 +599,7 @@ void MainWindowTest::pendingChangesAreOfferedOnPageChangeDisconnectAndClose()
     QVERIFY(!ui->btSet->isEnabled() && !ui->btCancel->isEnabled());
     QVERIFY(!(componentTag(ui->P1) & TagChangeFlag));
     QVERIFY(readsIn(m_device->requestLog()).contains(QStringLiteral("H1")));
-    QCOMPARE(w->LastPageIndex, 2);
+    QCOMPARE(w->lastPageIndex(), 2);
 
     // Yes: the page just left is selected and read again.
     ui->btSet->setEnabled(true);
@@ -616,7 +619,7 @@ void MainWindowTest::pendingChangesAreOfferedOnPageChangeDisconnectAndClose()
     m_boxes->answers = {IdYes};
     w->acDisconnectExecute();
     QCOMPARE(boxIds(), (QList<int>{513}));
-    QVERIFY(w->ChannelOpen && currentLink()->IsConnected());
+    QVERIFY(w->session().isConnected() && m_session->link()->IsConnected());
 
     // Closing answered Yes keeps the window open; No closes it.
     m_boxes->clear();
@@ -625,7 +628,7 @@ void MainWindowTest::pendingChangesAreOfferedOnPageChangeDisconnectAndClose()
     QVERIFY(w->isVisible());
     QVERIFY(w->close());
     QCOMPARE(boxIds(), (QList<int>{517, 517}));
-    QVERIFY(!currentLink()->IsConnected());
+    QVERIFY(!m_session->link()->IsConnected());
 }
 
 void MainWindowTest::lostLinkEndsTheProgram()
@@ -637,8 +640,8 @@ void MainWindowTest::lostLinkEndsTheProgram()
     QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 10000);
     QCOMPARE(boxIds(), (QList<int>{516}));
     QCOMPARE(boxes().at(0).captionId, 502);
-    QVERIFY(!w->ChannelOpen);
-    QVERIFY(!currentLink()->IsConnected());
+    QVERIFY(!w->session().isConnected());
+    QVERIFY(!m_session->link()->IsConnected());
 }
 
 void MainWindowTest::closingDisconnects()
@@ -651,7 +654,7 @@ void MainWindowTest::closingDisconnects()
         m_device->clearLog();
         QVERIFY(w->close());
         QVERIFY(logHas(m_device->requestLog(), "ETB"));
-        QVERIFY(!currentLink()->IsConnected());
+        QVERIFY(!m_session->link()->IsConnected());
         // The separator in force before the window came back.
         QCOMPARE(QLocale().decimalPoint(), QStringLiteral(","));
         QVERIFY(boxes().isEmpty());
@@ -662,10 +665,10 @@ void MainWindowTest::closingDisconnects()
 void MainWindowTest::statusRegisterPlainTextAndClearing()
 {
     auto w = connectedWindow(2);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     m_device->control("lock open");
     QTRY_COMPARE_WITH_TIMEOUT(ui->Eichschloss->currentIndex(), 1, 5000);
-    ReadValues(QStringLiteral("L4"));
+    m_session->readValues(QStringLiteral("L4"));
     w->DisplayValues(QStringLiteral("L4"));
     QCOMPARE(ui->StatusRegister->text(), QStringLiteral(".3.30"));
 
@@ -713,7 +716,7 @@ void MainWindowTest::statusRegisterPlainTextAndClearing()
 
 void MainWindowTest::aboutBoxAndWaitNotice()
 {
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     QString title, programLabel;
     QTimer::singleShot(0, [&] {
         QWidget *box = QApplication::activeModalWidget();
@@ -722,7 +725,7 @@ void MainWindowTest::aboutBoxAndWaitNotice()
         programLabel = box->findChild<QLabel *>(QStringLiteral("Label1"))->text();
         box->findChild<QPushButton *>(QStringLiteral("BitBtn1"))->click();
     });
-    w.mn43InfoClick();
+    WindowUi(w)->mn43Info->trigger();
     QCOMPARE(title, langText(5000));
     QCOMPARE(programLabel, langText(5001));
 
@@ -744,8 +747,8 @@ void MainWindowTest::aboutBoxAndWaitNotice()
 void MainWindowTest::batteryMenuWritesCapacityAndShowsMonths()
 {
     auto w = connectedWindow(2);
-    QVERIFY(w->ChannelOpen);
-    QVERIFY(w->ui()->acChangeBattCap->isEnabled());
+    QVERIFY(w->session().isConnected());
+    QVERIFY(WindowUi(*w)->acChangeBattCap->isEnabled());
     m_device->clearLog();
     QString shownCapacity;
     QTimer::singleShot(0, [&] {
@@ -758,13 +761,13 @@ void MainWindowTest::batteryMenuWritesCapacityAndShowsMonths()
         dialog->findChild<QPushButton *>(QStringLiteral("btSet"))->click();
         dialog->close();
     });
-    w->ui()->acChangeBattCap->trigger();
+    WindowUi(*w)->acChangeBattCap->trigger();
     QVERIFY(!shownCapacity.isEmpty());
     std::string stored;
     m_device->control("get L35", &stored);
     // 9.5 Ah last the device 120 months; the window shows them at once.
     QCOMPARE(QString::fromStdString(stored), QString("L35=9.5;120"));
-    QCOMPARE(w->ui()->L35->text(), QString("120"));
+    QCOMPARE(WindowUi(*w)->L35->text(), QString("120"));
 }
 
 // A V1x device with its user lock closed locks class B; a V2x device
@@ -773,12 +776,12 @@ void MainWindowTest::batteryMenuWritesCapacityAndShowsMonths()
 void MainWindowTest::lockStatesComeFromTheConnectedDeviceOnly()
 {
     auto w = connectedWindow(1);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     QVERIFY(!ui->L7->isEnabled());
     w->acDisconnectExecute();
     startDevice(2);
     w->acConnectExecute();
-    QVERIFY(w->ChannelOpen);
+    QVERIFY(w->session().isConnected());
     QCOMPARE(ui->Eichschloss->currentIndex(), 0);
     QVERIFY(!ui->P4->isEnabled());
     const QColor normal = QApplication::palette().color(QPalette::Active, QPalette::Base);
@@ -794,7 +797,7 @@ void MainWindowTest::lockStatesComeFromTheConnectedDeviceOnly()
 void MainWindowTest::noSecondConnectOrDisconnectWhileOneRuns()
 {
     startDevice(2);
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.show();
     int nested = 0;
     QTimer::singleShot(0, &w, [&] {
@@ -805,8 +808,8 @@ void MainWindowTest::noSecondConnectOrDisconnectWhileOneRuns()
     w.acConnectExecute();
     QCOMPARE(nested, 1); // it did run inside the connect
     QVERIFY(boxes().isEmpty());
-    QVERIFY(w.ChannelOpen && currentLink()->IsConnected());
-    QCOMPARE(w.ui()->Edit2->text(), QStringLiteral("2.05"));
+    QVERIFY(w.session().isConnected() && m_session->link()->IsConnected());
+    QCOMPARE(WindowUi(w)->Edit2->text(), QStringLiteral("2.05"));
     m_device->clearLog();
     w.TabbedNotebook1Click();
     QVERIFY(boxes().isEmpty());
@@ -819,8 +822,8 @@ void MainWindowTest::noSecondConnectOrDisconnectWhileOneRuns()
     w.acDisconnectExecute();
     QCOMPARE(nested, 2);
     QVERIFY(boxes().isEmpty());
-    QVERIFY(!w.ChannelOpen && !currentLink()->IsConnected());
-    QVERIFY(w.ui()->acConnect->isEnabled() && !w.ui()->acDisconnect->isEnabled());
+    QVERIFY(!w.session().isConnected() && !m_session->link()->IsConnected());
+    QVERIFY(WindowUi(w)->acConnect->isEnabled() && !WindowUi(w)->acDisconnect->isEnabled());
 }
 
 // Over a lost link nothing can be written: one box names what was not
@@ -828,7 +831,7 @@ void MainWindowTest::noSecondConnectOrDisconnectWhileOneRuns()
 void MainWindowTest::lostLinkNamesTheChangesNotWritten()
 {
     auto w = connectedWindow(2, true);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     ui->TabbedNotebook1->setCurrentIndex(1);
     const int cp = ui->P4->findText(QStringLiteral("10"));
     ui->P4->setCurrentIndex(cp);
@@ -847,7 +850,7 @@ void MainWindowTest::lostLinkNamesTheChangesNotWritten()
 void MainWindowTest::noDeviceControlsWithoutADevice()
 {
     auto w = connectedWindow(2, true);
-    auto *ui = w->ui();
+    WindowUi ui(*w);
     ui->TabbedNotebook1->setCurrentIndex(4);
     m_device->control("temp -20");
     ui->btReadLowerTemp->click();
@@ -866,7 +869,7 @@ void MainWindowTest::noDeviceControlsWithoutADevice()
     for (QSpinBox *spin : {ui->P14, ui->L27Low, ui->L27High, ui->P38})
         QCOMPARE(spin->text(), QStringLiteral("0"));
     // Nothing of the device just left is taken for a measurement.
-    QVERIFY(DeviceValues.P[170].isEmpty() && DeviceValues.P[171].isEmpty());
+    QVERIFY(m_session->values().P[170].isEmpty() && m_session->values().P[171].isEmpty());
 
     // Connected again: the buttons follow the device's lock; the
     // calculation waits for two new measurements.
@@ -887,7 +890,7 @@ void MainWindowTest::waitNoticeNeverCoversABox()
     };
     startDevice(2);
     m_device->control("set P310 3");
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.show();
     w.acConnectExecute();
     QCOMPARE(boxIds(), QList<int>{515});
@@ -900,23 +903,68 @@ void MainWindowTest::failedSessionEndOfTheV1xArchiveIsReported()
     // No periodic check in between: the loss is met by the archive readout.
     m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(60000));
     auto w = connectedWindow(1);
-    QVERIFY(w->ChannelOpen);
+    QVERIFY(w->session().isConnected());
     m_boxes->clear();
     m_device->hangUp();
-    w->ui()->TabbedNotebook1->setCurrentIndex(3);
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
     // Neither link opens again (510 twice), and ending the session failed.
     QCOMPARE(boxIds(), (QList<int>{510, 510, 514}));
     QCOMPARE(boxes().at(2).args, QStringList{QString::number(drv::DrvLineGone)});
 }
 
+// "Trennen" pressed while the V1x archive readout replaces the link (the
+// old link handles events while it closes) does nothing: the readout ends
+// with the window connected, and "Trennen" then disconnects.
+void MainWindowTest::nothingRunsInsideTheLinkSwitch()
+{
+    auto w = connectedWindow(1);
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    bool pressed = false;
+    QTimer probe;
+    probe.setInterval(1);
+    connect(&probe, &QTimer::timeout, this, [&] {
+        // While a link object is destroyed, none is current.
+        if (pressed || !m_session->isBusy() || m_session->link())
+            return;
+        pressed = true;
+        // The wait notice took the activation; the technician clicks into
+        // the window and presses the key.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(w.get(), Qt::Key_F4);
+        QTabBar *tabs = WindowUi(*w)->TabbedNotebook1->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(0).center());
+    });
+    probe.start();
+    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
+    probe.stop();
+    QVERIFY(pressed);
+    QVERIFY(boxes().isEmpty());
+    WindowUi ui(*w);
+    QCOMPARE(ui->TabbedNotebook1->currentIndex(), 3);
+    QVERIFY(m_session->isConnected() && m_session->link()->IsConnected());
+    QCOMPARE(m_session->link()->selector(), QStringLiteral("WN"));
+    QVERIFY(ui->acDisconnect->isEnabled() && !ui->acConnect->isEnabled());
+
+    m_device->clearLog();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    QTest::keyClick(w.get(), Qt::Key_F4);
+    QVERIFY(logHas(m_device->requestLog(), "ETB"));
+    QVERIFY(!m_session->isConnected() && !m_session->link()->IsConnected());
+    QVERIFY(ui->acConnect->isEnabled() && !ui->acDisconnect->isEnabled());
+    QVERIFY(boxes().isEmpty());
+}
+
 void MainWindowTest::menusAndButtonsFromTheKeyboard()
 {
     startDevice(2);
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.show();
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    auto *ui = w.ui();
+    WindowUi ui(w);
     auto closeMenus = [] {
         while (QWidget *popup = QApplication::activePopupWidget())
             popup->close();

@@ -134,14 +134,13 @@ void OptionsTest::initTestCase()
     useBuiltProgramDirectory();
     m_settings = std::make_unique<SettingsSandbox>();
     writeSettings(settingsText());
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
     ProgramShortName = QStringLiteral("PXRQ60");
 }
 
 void OptionsTest::cleanupTestCase()
 {
-    destroyCurrentLink();
     FreeLanguageLibrary();
 }
 
@@ -312,14 +311,14 @@ void OptionsTest::assignedPortIsOpenedByTheLineDriver()
     QCOMPARE(key("COMM", "COM"), QStringLiteral("3"));
 
     // The next connect opens the assigned port and finds the device there.
-    TCommClass *link = replaceCurrentLink(QStringLiteral("WN"));
+    auto owned = std::make_unique<TCommClass>(QStringLiteral("WN"));
+    TCommClass *link = owned.get();
     link->SetPort(QStringLiteral("COM") + QString::number(IniSettings.Comm.Com));
     link->SetInitString(IniSettings.Comm.Init);
     link->SetOptions(TCommClass::OptCloseLine | TCommClass::OptCloseAndUnload);
     link->SetActive(true);
     QVERIFY(link->IsConnected());
     QCOMPARE(readsIn(device.requestLog()), QStringList{"L4"}); // the link's first check
-    destroyCurrentLink();
 }
 
 void OptionsTest::assignmentThatCannotTakeEffect()

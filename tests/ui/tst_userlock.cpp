@@ -6,6 +6,7 @@
 // messages, its message boxes or any file it wrote.
 #include "addresstable.h"
 #include "commclass.h"
+#include "customer.h"
 #include "devicevalues.h"
 #include "helpentry.h"
 #include "helpkey.h"
@@ -14,11 +15,14 @@
 #include "langsupp.h"
 #include "ptyserver.h"
 #include "rq60main.h"
+#include "supplier.h"
 #include "testsupport.h"
-#include "ui_keydialog.h"
+#include "ui_customer.h"
 #include "ui_rq60main.h"
+#include "ui_supplier.h"
 #include "ui_userlock.h"
 #include "userlock.h"
+#include "windowui.h"
 
 #include <QComboBox>
 #include <QDirIterator>
@@ -93,6 +97,7 @@ private:
     std::vector<std::string> writes() const;
 
     std::unique_ptr<SettingsSandbox> m_settings;
+    std::unique_ptr<DeviceSession> m_session;
     std::unique_ptr<MessageRecorder> m_boxes;
     std::unique_ptr<rq60::PtyServer> m_device;
     QList<MessageRequest> m_allBoxes;
@@ -114,7 +119,7 @@ void UserLockTest::initTestCase()
     m_settings = std::make_unique<SettingsSandbox>();
     m_settings->write(QStringLiteral("PXRQ60.INI"),
                       "[COMMON]\r\nLANGUAGE=DE\r\n[COMM]\r\nCOM=1\r\nCHECKTIME=20000\r\n");
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
 
     m_device = std::make_unique<rq60::PtyServer>(1);
@@ -125,7 +130,7 @@ void UserLockTest::initTestCase()
 
 void UserLockTest::cleanupTestCase()
 {
-    destroyCurrentLink();
+    m_session.reset();
     m_device.reset();
     FreeLanguageLibrary();
     qInstallMessageHandler(m_oldHandler);
@@ -145,7 +150,6 @@ void UserLockTest::init()
     control("set P0 0");
     control("set P10 0");
     control("clearlog");
-    DeviceValues.clear();
 }
 
 void UserLockTest::cleanup()
@@ -161,18 +165,15 @@ std::string UserLockTest::control(const std::string &command)
     return reply;
 }
 
-// A link of the test's own, unless the main window has left one up.
+// A session of the test's own: the device connected anew, nothing read yet.
 void UserLockTest::openLink()
 {
-    TCommClass *link = currentLink();
-    if (link && link->IsConnected())
-        return;
-    link = replaceCurrentLink(QStringLiteral("WN"));
-    link->SetPort(QStringLiteral("COM1"));
-    link->SetInitString(QStringLiteral("4800,N,8,1,BIN,RS0,DS0"));
-    link->SetOptions(TCommClass::OptCloseLine | TCommClass::OptCloseAndUnload);
-    link->SetActive(true);
-    QVERIFY(link->IsConnected());
+    m_session.reset();
+    m_session = std::make_unique<DeviceSession>();
+    TComm comm;
+    comm.Com = 1;
+    comm.Init = QStringLiteral("4800,N,8,1,BIN,RS0,DS0");
+    QVERIFY(m_session->connectDevice(comm));
 }
 
 // Focus moves (leaving a field) need a window that is active.
@@ -194,7 +195,7 @@ std::vector<std::string> UserLockTest::writes() const
 
 void UserLockTest::shortKeyWithBlanksGoesOutWithLeadingZeros()
 {
-    TFormUserLock d;
+    TFormUserLock d(*m_session);
     activate(&d);
     auto *ui = d.ui();
     // Opening the dialog read both locks.
@@ -230,7 +231,7 @@ void UserLockTest::shortKeyWithBlanksGoesOutWithLeadingZeros()
 
 void UserLockTest::wrongKeyKeepsTheLockClosedRightKeyOpensIt()
 {
-    TFormUserLock d;
+    TFormUserLock d(*m_session);
     activate(&d);
     auto *ui = d.ui();
     QTest::keyClicks(ui->SupplierKey, QLatin1String(WrongKey));
@@ -252,7 +253,7 @@ void UserLockTest::wrongKeyKeepsTheLockClosedRightKeyOpensIt()
 
 void UserLockTest::emptyKeyIsNotSent()
 {
-    TFormUserLock d;
+    TFormUserLock d(*m_session);
     activate(&d);
     QTest::keyClicks(d.ui()->SupplierKey, QStringLiteral("   "));
     d.ui()->btSendSupplierKey->click();
@@ -286,7 +287,7 @@ void UserLockTest::writeFailureNamesTheAddress()
     QFETCH(int, status);
     if (dialog == QLatin1String("userlock")) {
         control("fail P0 " + error.toStdString());
-        TFormUserLock d;
+        TFormUserLock d(*m_session);
         activate(&d);
         QTest::keyClicks(d.ui()->SupplierKey, QLatin1String(SupplierKey));
         d.ui()->btSendSupplierKey->click();
@@ -297,9 +298,9 @@ void UserLockTest::writeFailureNamesTheAddress()
         QVERIFY(d.ui()->SupplierKey->text().isEmpty());
     } else {
         control("set P0 1");
-        QCOMPARE(ReadValues(QStringLiteral("P0")), 0);
+        QCOMPARE(m_session->readValues(QStringLiteral("P0")), 0);
         control("fail P9 " + error.toStdString());
-        TFormSupplierKey d;
+        TFormSupplierKey d(*m_session);
         activate(&d);
         QCOMPARE(d.windowTitle(), langText(6002));
         QCOMPARE(d.ui()->Label1->text(), langText(6003));
@@ -358,14 +359,14 @@ void UserLockTest::lockStatesInTheDialogAndTheMainWindow()
     QFETCH(QByteArray, p10);
     QFETCH(bool, calibrationOpen);
     QFETCH(QStringList, dialog);
-    destroyCurrentLink(); // the window opens a link of its own
-    replaceCurrentLink(QStringLiteral("WN"));
+    m_session.reset(); // the window opens a link of its own
+    m_session = std::make_unique<DeviceSession>();
     control(calibrationOpen ? "lock open" : "lock close");
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.show();
     w.acConnectExecute();
-    QVERIFY(w.ChannelOpen);
-    auto *ui = w.ui();
+    QVERIFY(w.session().isConnected());
+    WindowUi ui(w);
     // Connected with both locks closed: the fields follow the calibration lock.
     QCOMPARE(ui->L7->isEnabled(), calibrationOpen);
     control("set P0 " + p0.toStdString());
@@ -392,7 +393,7 @@ void UserLockTest::lockStatesInTheDialogAndTheMainWindow()
 
 void UserLockTest::differentEntriesAreRefused()
 {
-    TFormCustomerKey d;
+    TFormCustomerKey d(*m_session);
     activate(&d);
     QLineEdit *first = d.firstEntry(), *repeat = d.repeatEntry();
     QCOMPARE(first->objectName(), QStringLiteral("CustomerKey1"));
@@ -435,12 +436,12 @@ void UserLockTest::newKeyIsWrittenWhileItsLockIsOpen()
 {
     // The customer lock opened with its key.
     QString state;
-    QCOMPARE(WriteValue(QStringLiteral("P10=") + CustomerKey, &state), 0);
+    QCOMPARE(WriteValue(m_session->link(), QStringLiteral("P10=") + CustomerKey, &state), 0);
     QCOMPARE(state, QStringLiteral("1"));
-    QCOMPARE(ReadValues(QStringLiteral("P10")), 0);
+    QCOMPARE(m_session->readValues(QStringLiteral("P10")), 0);
     control("clearlog");
     {
-        TFormCustomerKey d;
+        TFormCustomerKey d(*m_session);
         activate(&d);
         QTest::keyClicks(d.firstEntry(), QLatin1String(NewCustomerKey));
         QTest::keyClick(d.firstEntry(), Qt::Key_Return);
@@ -459,28 +460,28 @@ void UserLockTest::newKeyIsWrittenWhileItsLockIsOpen()
     // The device reads the key back only as "*" ...
     QCOMPARE(QString::fromStdString(control("get P11")), QStringLiteral("P11=********"));
     // ... but the new key opens the lock, and the old one no longer does.
-    QCOMPARE(WriteValue(QStringLiteral("P10=") + CustomerKey, &state), 0);
+    QCOMPARE(WriteValue(m_session->link(), QStringLiteral("P10=") + CustomerKey, &state), 0);
     QCOMPARE(state, QStringLiteral("0"));
-    QCOMPARE(WriteValue(QStringLiteral("P10=") + NewCustomerKey, &state), 0);
+    QCOMPARE(WriteValue(m_session->link(), QStringLiteral("P10=") + NewCustomerKey, &state), 0);
     QCOMPARE(state, QStringLiteral("1"));
     control(std::string("set P11 ") + CustomerKey);
 }
 
 void UserLockTest::keyDialogNeedsItsLockOpenAndAKey()
 {
-    QCOMPARE(ReadValues(QStringLiteral("P0,P10")), 0); // both "0"
+    QCOMPARE(m_session->readValues(QStringLiteral("P0,P10")), 0); // both "0"
     for (int supplier = 0; supplier < 2; ++supplier) {
         std::unique_ptr<TFormKeyDialog> d;
         if (supplier)
-            d = std::make_unique<TFormSupplierKey>();
+            d = std::make_unique<TFormSupplierKey>(*m_session);
         else
-            d = std::make_unique<TFormCustomerKey>();
+            d = std::make_unique<TFormCustomerKey>(*m_session);
         activate(d.get());
         QTest::keyClicks(d->firstEntry(), QStringLiteral("5555"));
         QTest::keyClick(d->firstEntry(), Qt::Key_Return);
         QTest::keyClicks(d->repeatEntry(), QStringLiteral("5555"));
         QTest::keyClick(d->repeatEntry(), Qt::Key_Return);
-        d->ui()->btCapture->click();
+        d->captureButton()->click();
         QCOMPARE(m_boxes->textIds().last(), supplier ? 6104 : 6103);
         QCOMPARE(m_boxes->shown.last().captionId, 500);
         d->btHelpClick();
@@ -491,9 +492,9 @@ void UserLockTest::keyDialogNeedsItsLockOpenAndAKey()
     // Both entries left empty match, but an empty key is no number: the
     // conversion error, and nothing is sent.
     control("set P10 1");
-    QCOMPARE(ReadValues(QStringLiteral("P10")), 0);
+    QCOMPARE(m_session->readValues(QStringLiteral("P10")), 0);
     m_boxes->clear();
-    TFormCustomerKey d;
+    TFormCustomerKey d(*m_session);
     activate(&d);
     QTest::keyClick(d.firstEntry(), Qt::Key_Return);
     QTest::keyClick(d.repeatEntry(), Qt::Key_Return);

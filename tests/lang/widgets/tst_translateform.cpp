@@ -82,7 +82,7 @@ void TranslateFormTest::initTestCase()
     // The stem of "pxtest" and the language TT give pxtestTT.so, built beside
     // the test from testtable.txt.
     setProgramFilePath(QStringLiteral(PX_TEST_BIN_DIR "/pxtest"));
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("TT"));
     QVERIFY(LanguageLibraryLoaded());
 }
 

@@ -1,29 +1,21 @@
-// The archive page: the listing in its two grids, the export into TEMP
-// files, the menu command that reads and exports in one go, and printing
-// the window. The rules (entries, lines, file numbers) are the archive
-// layer's; this file shows their results and the messages.
-#include "rq60main.h"
+// The rules (entries, lines, file numbers) are the archive layer's; this
+// page shows their results and the messages.
+#include "pagearchive.h"
 
+#include "addresstable.h"
 #include "archiveentry.h"
-#include "devicevalues.h"
-#include "dsmodul.h"
+#include "devicesession.h"
 #include "exportfile.h"
 #include "exportlines.h"
 #include "helpers.h"
 #include "inisettings.h"
 #include "langsupp.h"
-#include "printing.h"
-#include "ui_rq60main.h"
+#include "ui_pagearchive.h"
 
-#include <QPageSetupDialog>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QScopeGuard>
 #include <QTableWidget>
 
 namespace {
-
-constexpr int ArchivePage = 3;
 
 // Every cell exists from the start and only its text changes: a listing
 // never removes what an earlier one showed in rows it does not reach.
@@ -63,64 +55,79 @@ QString valueName(const ExportValueError &e)
 
 } // namespace
 
-void TFormRQ60Main::connectArchive()
+TPageArchive::TPageArchive(QWidget *parent)
+    : TNotebookPage(parent), m_ui(std::make_unique<Ui::TPageArchive>())
 {
+    m_ui->setupUi(this);
     setupGrid(m_ui->ArchivData1, true);
     setupGrid(m_ui->ArchivData2, false);
-    connect(m_ui->btCreateTempFile, &QPushButton::clicked, this,
-            &TFormRQ60Main::btCreateTempFileClick);
-    connect(m_ui->acReadArchivData, &QAction::triggered, this,
-            &TFormRQ60Main::acReadArchivDataExecute);
-    connect(m_ui->mn11Print, &QAction::triggered, this, &TFormRQ60Main::mn11PrintClick);
-    connect(m_ui->mn12PrinterSetup, &QAction::triggered, this,
-            &TFormRQ60Main::mn12PrinterSetupClick);
 }
 
-void TFormRQ60Main::DispArchiv()
+TPageArchive::~TPageArchive() = default;
+
+void TPageArchive::connectFields()
+{
+    connect(m_ui->btCreateTempFile, &QPushButton::clicked, this,
+            &TPageArchive::btCreateTempFileClick);
+}
+
+int32_t TPageArchive::readAndShow()
+{
+    host().showWaitNotice(544);
+    const int32_t status = host().session().readPage(pageIndex());
+    if (host().session().generation() == Generation::V2x)
+        host().DisplayValues(pageAddressList(pageIndex(), Generation::V2x));
+    else
+        DispArchiv();
+    host().closeWaitNotice();
+    return status;
+}
+
+bool TPageArchive::reportsFailedReads(Generation generation) const
+{
+    return generation == Generation::V1x;
+}
+
+int TPageArchive::helpContext(Generation generation) const
+{
+    return generation == Generation::V2x ? TNotebookPage::helpContext(generation) : 0;
+}
+
+void TPageArchive::DispArchiv()
 {
     setCell(m_ui->ArchivData1, 0, 0, langText(1401));
     setCell(m_ui->ArchivData1, 0, 1, langText(1402));
-    for (const ArchiveCell &c : archiveListing(generation(), DeviceValues, DSData01.Field[11])) {
+    for (const ArchiveCell &c : host().session().archiveListing()) {
         QTableWidget *grid = c.grid == 1 ? m_ui->ArchivData1 : m_ui->ArchivData2;
         setCell(grid, c.row, 0, c.entry.date);
         setCell(grid, c.row, 1, c.entry.value);
     }
 }
 
-void TFormRQ60Main::acReadArchivDataExecute()
+void TPageArchive::btCreateTempFileClick()
 {
-    if (m_ui->TabbedNotebook1->currentIndex() != ArchivePage) {
-        // The page switch reads and lists the archive.
-        m_ui->TabbedNotebook1->setCurrentIndex(ArchivePage);
-        // Pending changes written on the way keep the page just left; its
-        // archive was not read, and an export now would write an old one.
-        if (m_ui->TabbedNotebook1->currentIndex() != ArchivePage)
-            return;
-    }
-    btCreateTempFileClick();
-}
-
-void TFormRQ60Main::btCreateTempFileClick()
-{
-    showWaitNotice(545);
+    host().showWaitNotice(545);
     // Every box closes the notice first (the window's message hook).
-    const auto closeNotice = qScopeGuard([this] { closeWaitNotice(); });
+    const auto closeNotice = qScopeGuard([this] { host().closeWaitNotice(); });
     const TUserOptions &options = IniSettings.UserOptions;
-    const QString menu = RemoveChars(m_ui->mn2Einstellungen->title(), QStringLiteral("&"));
-    const QString item = RemoveChars(m_ui->mn22UserOpt->text(), QStringLiteral("&"));
+    const QStringList path = host().userOptionsMenuPath();
+    const QString menu = path.value(0);
+    const QString item = path.value(1);
 
     const std::optional<int> start = exportStartNumber(options.TempFileNo);
     if (!start) {
         LangMessageBoxArgs(1410, {options.TempFileNo, menu, item}, 500, MbOk);
         return;
     }
-    const Generation gen = generation();
+    DeviceSession &session = host().session();
+    const Generation gen = session.generation();
     int passes = 2;
     if (gen == Generation::V2x) {
-        const int32_t status =
-            ReadValues(QStringLiteral("L18, L7, L8, L34, H2, H6, H8, L4, P4, L123, L124, L12"));
+        const int32_t status = session.readValues(
+            QStringLiteral("L18, L7, L8, L34, H2, H6, H8, L4, P4, L123, L124, L12"));
         try {
-            DisplayValues(QStringLiteral("L18, L7, L8, L34, H6, L4, P4, L123, L124, H7, L12"));
+            host().DisplayValues(
+                QStringLiteral("L18, L7, L8, L34, H6, L4, P4, L123, L124, H7, L12"));
         } catch (const ConversionError &e) {
             // Only the window's fields are concerned; the file takes the
             // texts as the device gave them.
@@ -136,10 +143,12 @@ void TFormRQ60Main::btCreateTempFileClick()
     const ExportClock now = [] { return QDateTime::currentDateTime(); };
     bool failed = false;
     for (int pass = 0; pass < passes; ++pass) {
-        const ExportLines lines = gen == Generation::V2x
-                                      ? ListRQV2xData(DeviceValues, options.Reader, now)
-                                      : ListRQV1xData(DeviceValues, pass == 0 ? DSData00 : DSData01,
-                                                      pass, options.Reader, now);
+        const ExportLines lines =
+            gen == Generation::V2x
+                ? ListRQV2xData(session.values(), options.Reader, now)
+                : ListRQV1xData(session.values(),
+                                pass == 0 ? session.dsData00() : session.dsData01(), pass,
+                                options.Reader, now);
         if (lines.error) {
             failed = true;
             const uint16_t id = lines.error->kind == ExportValueError::NotPositive ? 1411 : 1412;
@@ -158,24 +167,4 @@ void TFormRQ60Main::btCreateTempFileClick()
     }
     if (!failed)
         LangMessageBox(536, 501, MbOk);
-}
-
-void TFormRQ60Main::mn12PrinterSetupClick()
-{
-    QPageSetupDialog dialog(programPrinter(), this);
-    dialog.exec();
-}
-
-void TFormRQ60Main::mn11PrintClick()
-{
-    QPrintDialog dialog(programPrinter(), this);
-    // Closing the dialog any other way than with "Print" prints nothing.
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    QPrinter *printer = programPrinter();
-    if (!printWidgetImage(this, printer)) {
-        const QString target = printer->outputFileName().isEmpty() ? printer->printerName()
-                                                                   : printer->outputFileName();
-        LangMessageBoxArgs(1414, {target}, 500, MbOk);
-    }
 }
