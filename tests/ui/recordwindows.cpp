@@ -30,7 +30,7 @@ int main(int argc, char **argv)
         ini.write("[COMMON]\r\nLANGUAGE=" + qgetenv("LANGUAGE").left(2).toUpper() + "\r\n");
     ini.close();
     setProgramFilePath(QStringLiteral(PX_BIN_DIR "/pxrq60"));
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QMessageBoxPresenter boxes;
     setMessagePresenter(&boxes);
     const QString what = args.value(1);

@@ -227,7 +227,7 @@ void HelpTest::f1TakesTheLockedFieldUnderThePointer()
     QFETCH(QString, focus);
     QFETCH(QString, pointer);
     QFETCH(QString, title);
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.ui()->TabbedNotebook1->setCurrentIndex(1); // not connected: the fields are locked
@@ -517,7 +517,7 @@ void HelpTest::opensBesideTheMainWindowWithWholeTitles()
 // window goes with it.
 void HelpTest::endsWithTheMainWindow()
 {
-    TFormRQ60Main w;
+    TFormRQ60Main w(*m_session);
     w.show();
     showHelpContext(202);
     QVERIFY(help()->isVisible());

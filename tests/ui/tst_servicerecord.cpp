@@ -49,7 +49,7 @@ void ServiceRecordTest::initTestCase()
     useBuiltProgramDirectory();
     m_settings = std::make_unique<SettingsSandbox>();
     m_settings->write(QStringLiteral("PXRQ60.INI"), "[COMMON]\r\nLANGUAGE=DE\r\n");
-    LoadLanguageLibrary();
+    LoadLanguageLibrary(QStringLiteral("DE"));
     QVERIFY(LanguageLibraryLoaded());
 }
 
