@@ -112,6 +112,12 @@ void TFormRQ60Main::btCalcOffsetAndGradientClick()
         showUnshownValues(CalculationImpossibleStringId, {{r.badKey, r.badText}});
         return;
     }
+    if (const std::optional<DeviceMessage> refused =
+            calibrationMessage(r, low, high, DeviceValues.P[170], DeviceValues.P[171])) {
+        // A result that cannot be right is not offered for writing.
+        showDeviceMessage(*refused);
+        return;
+    }
     if (r.status == CalibrationResult::EqualMeasured) {
         // Two readings that differ only in their form (20 and 20.0) are
         // one point: dividing by their difference would give no number,
