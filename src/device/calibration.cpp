@@ -31,20 +31,69 @@ CalibrationResult computeOffsetAndGradient(const CalibrationInput &in)
     const long double TL = in.refLow, TH = in.refHigh;
     const long double Tlm = in.measuredLow, Thm = in.measuredHigh;
     const long double divisor = Thm - Tlm;
+    if (!(TH > TL)) {
+        r.status = CalibrationResult::ReferencesNotRising;
+        return r;
+    }
     if (divisor == 0.0L) {
         r.status = CalibrationResult::EqualMeasured;
         return r;
     }
+    // The references rise from the lower to the upper point; a sensor read in
+    // the warm bath first measures a falling span.
+    if (divisor < 0.0L) {
+        r.status = CalibrationResult::MeasuredReversed;
+        return r;
+    }
+    if (divisor < MinMeasuredSpan) {
+        r.status = CalibrationResult::MeasuredSpanTooSmall;
+        return r;
+    }
     const long double O = in.oldOffset, G = in.oldGradient;
-    const long double offset =
-        10.0L * (O / 10.0L * (TH - TL) + 273.15L * (TL + Thm - TH - Tlm) + TL * Thm - TH * Tlm) /
-        divisor;
-    const long double gradient = (TH - TL) * G / divisor;
-    r.offset = limitCalibrationValue(offset);
-    r.gradient = limitCalibrationValue(gradient);
+    r.offset = 10.0L *
+               (O / 10.0L * (TH - TL) + 273.15L * (TL + Thm - TH - Tlm) + TL * Thm - TH * Tlm) /
+               divisor;
+    r.gradient = (TH - TL) * G / divisor;
+    // What the device gets is the rounded value ("%4.0f" rounds half to even,
+    // as nearbyint does): 4095.4 is still 4095, -0.4 is 0.
+    auto inRange = [](long double v) {
+        const long double rounded = std::nearbyint(v);
+        return rounded >= 0.0L && rounded <= CalibrationLimit;
+    };
+    if (!inRange(r.offset) || !inRange(r.gradient)) {
+        r.status = CalibrationResult::OutOfRange;
+        return r;
+    }
     r.offsetText = calibrationText(r.offset);
     r.gradientText = calibrationText(r.gradient);
     return r;
+}
+
+std::optional<DeviceMessage> calibrationMessage(const CalibrationResult &r, const QString &refLow,
+                                                const QString &refHigh, const QString &p170,
+                                                const QString &p171)
+{
+    auto text = [](const QString &t) { return MessageArg::ofText(t.trimmed()); };
+    auto whole = [](long double v) {
+        return MessageArg::ofText(std::isfinite(double(v)) ? QString::number(double(v), 'f', 0)
+                                                           : QStringLiteral("?"));
+    };
+    switch (r.status) {
+    case CalibrationResult::ReferencesNotRising:
+        return DeviceMessage{ReferencesNotRisingStringId, {text(refLow), text(refHigh)}, 500, {}};
+    case CalibrationResult::MeasuredReversed:
+        return DeviceMessage{MeasuredReversedStringId, {text(p170), text(p171)}, 500, {}};
+    case CalibrationResult::MeasuredSpanTooSmall:
+        return DeviceMessage{
+            MeasuredSpanTooSmallStringId,
+            {text(p170), text(p171), MessageArg::ofDecimal(double(MinMeasuredSpan))},
+            500,
+            {}};
+    case CalibrationResult::OutOfRange:
+        return DeviceMessage{
+            CalibrationRangeStringId, {whole(r.offset), whole(r.gradient)}, 500, {}};
+    default: return std::nullopt;
+    }
 }
 
 CalibrationResult computeOffsetAndGradient(const QString &refLow, const QString &refHigh,

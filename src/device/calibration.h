@@ -9,6 +9,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <optional>
 
 // The two points of the calibration. A V1x device measures at either point
 // through the one address P28; its reading is filed under the point the
@@ -23,19 +24,47 @@ struct CalibrationInput {
 };
 
 struct CalibrationResult {
-    // EqualMeasured: the two measured temperatures are numerically equal
-    // (their texts may still differ), so the sensor was not moved to the
-    // second point; there is no offset or gradient to write. The window shows
-    // message 542 as after two equal readings.
+    // Anything but Ok computes nothing: an offset and gradient that cannot be
+    // right must never reach the device (clamped to 0..4095 they would make it
+    // read one fixed temperature whatever the gas does).
     // NotANumber: one of the texts is no decimal number (a point never read
     // is empty); badKey names it ("P170", "TempLowRef", ...), badText is the
-    // text. Nothing is computed.
-    enum Status { Ok, EqualMeasured, NotANumber };
+    // text.
+    // ReferencesNotRising: the upper reference temperature is not above the
+    // lower one.
+    // EqualMeasured: the two measured temperatures are numerically equal
+    // (their texts may still differ), so the sensor was not moved to the
+    // second point. The window shows message 542 as after two equal readings.
+    // MeasuredReversed: the measured temperatures fall where the references
+    // rise (the points were read in the wrong baths).
+    // MeasuredSpanTooSmall: the measured span is below MinMeasuredSpan, too
+    // small for the device's resolution to give a gradient.
+    // OutOfRange: the rounded offset or gradient lies outside 0..4095;
+    // offset and gradient hold the values computed.
+    enum Status {
+        Ok,
+        NotANumber,
+        ReferencesNotRising,
+        EqualMeasured,
+        MeasuredReversed,
+        MeasuredSpanTooSmall,
+        OutOfRange
+    };
     Status status = Ok;
     QString badKey, badText;
-    long double offset = 0, gradient = 0; // limited to 0..4095
-    QString offsetText, gradientText;     // "%4.0f": "   0", " 123", "4095"
+    long double offset = 0, gradient = 0;
+    QString offsetText, gradientText; // "%4.0f": "   0", " 123", "4095"
 };
+
+// The device shows temperatures in tenths of a kelvin: a measured span of
+// less than ten such steps leaves the gradient uncertain by more than 10 %.
+constexpr long double MinMeasuredSpan = 1.0L;
+
+// Messages of a refused calculation (caption 500).
+constexpr uint16_t ReferencesNotRisingStringId = 595;  // low, high reference
+constexpr uint16_t MeasuredReversedStringId = 596;     // low, high measured
+constexpr uint16_t MeasuredSpanTooSmallStringId = 597; // low, high measured, least span
+constexpr uint16_t CalibrationRangeStringId = 598;     // offset, gradient
 
 constexpr long double CalibrationLimit = 4095.0L;
 
@@ -47,11 +76,16 @@ CalibrationResult computeOffsetAndGradient(const QString &refLow, const QString 
                                            const QString &p170, const QString &p171,
                                            const QString &p147, const QString &p148);
 
-// Limits a result to 0..4095; anything that is not 0 or more, no number
+// Limits a value to 0..4095; anything that is not 0 or more, no number
 // included, becomes 0.
 long double limitCalibrationValue(long double v);
 // "%4.0f" of a limited value.
 QString calibrationText(long double v);
+// The message for a refused calculation of the texts given (nullopt for Ok,
+// NotANumber and EqualMeasured, which the window reports its own way).
+std::optional<DeviceMessage> calibrationMessage(const CalibrationResult &r, const QString &refLow,
+                                                const QString &refHigh, const QString &p170,
+                                                const QString &p171);
 
 // The counter reset, P48: the generations take different values for it.
 QString counterResetRequest(Generation generation);

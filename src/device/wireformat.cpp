@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTime>
 #include <cmath>
 #include <functional>
@@ -97,6 +98,65 @@ struct DecimalRange {
 
 using Rule = std::function<void(WireValue &, const QString &clean, const FieldInput &, Generation)>;
 
+DeviceMessage fieldMessage(uint16_t textId, QList<MessageArg> args)
+{
+    return DeviceMessage{textId, std::move(args), 500, {}};
+}
+
+// The entry as the field shows it, an unfilled position as "_", so that a
+// message can point at the gap.
+QString shownEntry(const QString &text)
+{
+    QString shown = text.trimmed();
+    shown.replace(QLatin1Char(' '), QLatin1Char('_'));
+    return shown;
+}
+
+// The name a message gives a field: its address, or the reference
+// temperature's own name.
+MessageArg fieldNameArg(const QString &fieldName, const QString &key)
+{
+    if (fieldName == QLatin1String("TempLowRef"))
+        return MessageArg::ofStringId(550);
+    if (fieldName == QLatin1String("TempHighRef"))
+        return MessageArg::ofStringId(551);
+    return MessageArg::ofText(key);
+}
+
+// The masked fields a technician types a number into. Their blanks are the
+// unfilled positions of the mask.
+const QSet<QString> &typedNumberFields()
+{
+    static const QSet<QString> fields{
+        "H1",   "H2", "H4", "H23", "L18",        "L123",        "L124",    "L156",
+        "L157", "P1", "P2", "P3",  "TempLowRef", "TempHighRef", "P147neu", "P148neu"};
+    return fields;
+}
+
+// Blanks before and after the digits are positions the technician did not
+// need; a blank between two digits is a digit deleted from the middle of the
+// number (Backspace in a masked field leaves the position empty). Closing it
+// up would write another number (a tenth of a counter), so the field fails
+// instead. So does a field left without a digit: "." or "-" alone is no
+// value. Returns true (with the message set) when the entry is refused.
+bool refuseTypedNumber(WireValue &w, const QString &fieldName, const QString &text)
+{
+    static const QRegularExpression gap(QStringLiteral("[0-9] +[0-9]"));
+    if (gap.match(text).hasMatch()) {
+        w.value.clear();
+        w.message = fieldMessage(NumberGapStringId, {fieldNameArg(fieldName, w.key),
+                                                     MessageArg::ofText(shownEntry(text))});
+        return true;
+    }
+    static const QRegularExpression digit(QStringLiteral("[0-9]"));
+    if (!digit.match(text).hasMatch()) {
+        w.value.clear();
+        w.message = fieldMessage(EmptyEntryStringId, {fieldNameArg(fieldName, w.key)});
+        return true;
+    }
+    return false;
+}
+
 Rule decimalRule(DecimalRange r, bool trim,
                  std::function<QString(long double, const QString &)> format)
 {
@@ -174,10 +234,27 @@ const QHash<QString, Rule> &rules()
     static const QHash<QString, Rule> table{
         {"H6", [](WireValue &w, const QString &, const FieldInput &in,
                   Generation) { w.value = H2plusH4(in.partner1, in.partner2); }},
-        {"L7", [](WireValue &w, const QString &clean, const FieldInput &,
-                  Generation) { w.value = deviceDate(clean); }},
-        {"L8", [](WireValue &w, const QString &clean, const FieldInput &,
-                  Generation) { w.value = deviceTime(clean); }},
+        {"L7",
+         [](WireValue &w, const QString &clean, const FieldInput &in, Generation) {
+             w.value = deviceDate(clean);
+             if (w.value.isEmpty())
+                 w.message =
+                     fieldMessage(NoDateStringId, {MessageArg::ofText(shownEntry(in.text))});
+         }},
+        {"L8",
+         [](WireValue &w, const QString &clean, const FieldInput &in, Generation) {
+             w.value = deviceTime(clean);
+             if (w.value.isEmpty())
+                 w.message =
+                     fieldMessage(NoTimeStringId, {MessageArg::ofText(shownEntry(in.text))});
+         }},
+        {"L12",
+         [](WireValue &w, const QString &clean, const FieldInput &, Generation) {
+             // The list's 25th item is empty: no hour chosen is nothing to
+             // write, and the technician is told so.
+             if (clean.isEmpty())
+                 w.message = fieldMessage(NoHourStringId, {});
+         }},
         {"L18", twelveDigits()},
         {"L123", twelveDigits()},
         {"L124", twelveDigits()},
@@ -236,6 +313,8 @@ WireValue CheckAndFormatValue(const QString &fieldName, const FieldInput &input,
 {
     WireValue w;
     w.key = writeKey(fieldName, generation);
+    if (typedNumberFields().contains(fieldName) && refuseTypedNumber(w, fieldName, input.text))
+        return w;
     const QString clean = RemoveChars(input.text, QStringLiteral(" "));
     w.value = clean;
     // Both halves of L27 are one value, formatted by one rule.

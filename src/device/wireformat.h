@@ -34,13 +34,24 @@ struct WireValue {
     QString settingsKey() const;
 };
 
+// Messages of a field that cannot be written as typed (caption 500).
+constexpr uint16_t NumberGapStringId = 590;  // name, the entry with "_" for the gap
+constexpr uint16_t EmptyEntryStringId = 591; // name
+constexpr uint16_t NoDateStringId = 592;     // the entry
+constexpr uint16_t NoTimeStringId = 593;     // the entry
+constexpr uint16_t NoHourStringId = 594;     // none
+
 // The address a field is written to: its name, except L27Low/L27High
 // (L27), P147neu/P148neu (P147/P148) and, on a V1x device, P310 (P16) and
 // P311 (P17). The reference temperatures keep their names (settings file).
 QString writeKey(const QString &fieldName, Generation generation);
 
-// CheckAndFormatValue. A text that should hold a decimal number (or a decimal
-// integer) and does not throws ConversionError: "Setzen" then ends with its
+// CheckAndFormatValue. Blanks before and after the digits of a typed number
+// are dropped; a blank between two digits (a deleted digit) or an entry
+// without any digit fails the field with a message naming it, as does a date,
+// a time or an hour that cannot be read: nothing is written that nobody
+// typed. A text that should hold a decimal number (or a decimal integer) and
+// does not otherwise throws ConversionError: "Setzen" then ends with its
 // general failure message, as for any other error.
 WireValue CheckAndFormatValue(const QString &fieldName, const FieldInput &input,
                               Generation generation);

@@ -453,6 +453,14 @@ CalibrationOutcome DeviceSession::calculateCalibration(const QString &lowText,
         outcome.status = CalibrationOutcome::EqualMeasured;
         break;
     case CalibrationResult::Ok: outcome.status = CalibrationOutcome::Computed; break;
+    default:
+        // A result that cannot be right is not offered for writing; the
+        // message says why.
+        if (const std::optional<DeviceMessage> refused = calibrationMessage(
+                outcome.result, low, high, DeviceValues.P[170], DeviceValues.P[171]))
+            showDeviceMessage(*refused);
+        outcome.status = CalibrationOutcome::Impossible;
+        break;
     }
     return outcome;
 }

@@ -112,6 +112,7 @@ struct CalibrationOutcome {
         Refused,       // a reference temperature failed its check (message shown)
         NotANumber,    // a measured or old value is no number (message 574 shown)
         EqualMeasured, // the two readings are one point
+        Impossible,    // a result that cannot be right (its message shown)
         Computed
     };
     Status status = Refused;

@@ -20,91 +20,79 @@ private slots:
 
 void TestCalibration::compute_data()
 {
-    QTest::addColumn<QString>("refLow");
-    QTest::addColumn<QString>("refHigh");
-    QTest::addColumn<QString>("p170");
-    QTest::addColumn<QString>("p171");
-    QTest::addColumn<QString>("p147");
-    QTest::addColumn<QString>("p148");
+    QTest::addColumn<QStringList>("texts"); // TempLowRef, TempHighRef, P170, P171, P147, P148
+    QTest::addColumn<int>("status");
     QTest::addColumn<QString>("offset");
     QTest::addColumn<QString>("gradient");
-
-    QTest::newRow("measured equal references keep the old values") << "-20.0"
-                                                                   << "40.0"
-                                                                   << "-20.0"
-                                                                   << "40.0"
-                                                                   << "123"
-                                                                   << "2048"
-                                                                   << " 123"
-                                                                   << "2048";
-    QTest::newRow("old values at the limits") << "-.5"
-                                              << "25.0"
-                                              << "-.5"
-                                              << "25.0"
-                                              << "0"
-                                              << "4095"
-                                              << "   0"
-                                              << "4095";
+    QTest::addColumn<int>("messageId");
+    auto row = [](const char *name, QStringList texts, CalibrationResult::Status status,
+                  const char *offset = "", const char *gradient = "", int messageId = 0) {
+        QTest::newRow(name) << texts << int(status) << QString(offset) << QString(gradient)
+                            << messageId;
+    };
+    using R = CalibrationResult;
+    row("measured equal references keep the old values",
+        {"-20.0", "40.0", "-20.0", "40.0", "123", "2048"}, R::Ok, " 123", "2048");
+    row("old values at the limits", {"-.5", "25.0", "-.5", "25.0", "0", "4095"}, R::Ok, "   0",
+        "4095");
     // The sensor reads 1 K too high at both points: the offset falls by 10
     // per kelvin, the gradient stays.
-    QTest::newRow("shifted by one kelvin") << "-20.0"
-                                           << "40.0"
-                                           << "-19.0"
-                                           << "41.0"
-                                           << "500"
-                                           << "2000"
-                                           << " 490"
-                                           << "2000";
+    row("shifted by one kelvin", {"-20.0", "40.0", "-19.0", "41.0", "500", "2000"}, R::Ok, " 490",
+        "2000");
     // A span read 10 % too wide: the gradient shrinks to 1/1.1 of the old,
     // and the offset moves with it, since the gradient acts on kelvin.
-    QTest::newRow("span too wide") << "0.0"
-                                   << "50.0"
-                                   << "0.0"
-                                   << "55.0"
-                                   << "100"
-                                   << "2200"
-                                   << " 339"
-                                   << "2000";
-    QTest::newRow("negative offset gives 0") << "-20.0"
-                                             << "40.0"
-                                             << "-10.0"
-                                             << "50.0"
-                                             << "10"
-                                             << "2000"
-                                             << "   0"
-                                             << "2000";
-    QTest::newRow("above 4095 gives 4095") << "-20.0"
-                                           << "40.0"
-                                           << "-20.0"
-                                           << "40.0"
-                                           << "5000"
-                                           << "9000"
-                                           << "4095"
-                                           << "4095";
-    QTest::newRow("measured span reversed") << "-20.0"
-                                            << "40.0"
-                                            << "40.0"
-                                            << "-20.0"
-                                            << "100"
-                                            << "2000"
-                                            << "4095"
-                                            << "   0";
+    row("span too wide", {"0.0", "50.0", "0.0", "55.0", "100", "2200"}, R::Ok, " 339", "2000");
+    // What reaches the device is the rounded value.
+    row("4095.4 rounds into the range", {"-20.0", "40.0", "-20.0", "40.0", "4095.4", "2000"}, R::Ok,
+        "4095", "2000");
+    row("-0.4 rounds to 0", {"-20.0", "40.0", "-20.0", "40.0", "-0.4", "2000"}, R::Ok, "   0",
+        "2000");
+    // The results the device would have been given clamped to 0 or 4095: it
+    // then reads one fixed temperature whatever the gas does.
+    row("offset below 0 is refused", {"-20.0", "40.0", "-10.0", "50.0", "10", "2000"},
+        R::OutOfRange, "", "", 598);
+    row("4095.6 rounds out of the range", {"-20.0", "40.0", "-20.0", "40.0", "4095.6", "2000"},
+        R::OutOfRange, "", "", 598);
+    row("gradient above 4095 is refused", {"-20.0", "40.0", "-20.0", "40.0", "100", "9000"},
+        R::OutOfRange, "", "", 598);
+    // The sensor was in the warm bath when the lower "Lesen" was pressed.
+    row("points swapped", {"-20.0", "40.0", "40.3", "-19.8", "2720", "2050"}, R::MeasuredReversed,
+        "", "", 596);
+    row("equal references", {"-20.0", "-20.0", "-20.1", "40.2", "2720", "2050"},
+        R::ReferencesNotRising, "", "", 595);
+    row("references falling", {"40.0", "-20.0", "-20.1", "40.2", "2720", "2050"},
+        R::ReferencesNotRising, "", "", 595);
+    row("measured span below a kelvin", {"-20.0", "40.0", "20.1", "20.9", "2720", "2050"},
+        R::MeasuredSpanTooSmall, "", "", 597);
+    row("measured span of a kelvin", {"19.0", "20.0", "19.0", "20.0", "2720", "2050"}, R::Ok,
+        "2720", "2050");
 }
 
 void TestCalibration::compute()
 {
-    QFETCH(QString, refLow);
-    QFETCH(QString, refHigh);
-    QFETCH(QString, p170);
-    QFETCH(QString, p171);
-    QFETCH(QString, p147);
-    QFETCH(QString, p148);
+    QFETCH(QStringList, texts);
+    QFETCH(int, status);
     QFETCH(QString, offset);
     QFETCH(QString, gradient);
-    const CalibrationResult r = computeOffsetAndGradient(refLow, refHigh, p170, p171, p147, p148);
-    QCOMPARE(r.status, CalibrationResult::Ok);
+    QFETCH(int, messageId);
+    const CalibrationResult r =
+        computeOffsetAndGradient(texts[0], texts[1], texts[2], texts[3], texts[4], texts[5]);
+    QCOMPARE(int(r.status), status);
     QCOMPARE(r.offsetText, offset);
     QCOMPARE(r.gradientText, gradient);
+    const std::optional<DeviceMessage> m =
+        calibrationMessage(r, texts[0], texts[1], texts[2], texts[3]);
+    QCOMPARE(m ? int(m->textId) : 0, messageId);
+    if (m) {
+        QCOMPARE(m->captionId, uint16_t(500));
+        // The message names the values it is about as the technician typed
+        // or read them.
+        if (status == CalibrationResult::ReferencesNotRising)
+            QCOMPARE(m->textArgs.value(0), MessageArg::ofText(texts[0]));
+        if (status == CalibrationResult::MeasuredReversed ||
+            status == CalibrationResult::MeasuredSpanTooSmall)
+            QCOMPARE(m->textArgs.value(1), MessageArg::ofText(texts[3]));
+    }
 }
 
 // Texts that differ but read as the same number: no offset or gradient may

@@ -1,3 +1,4 @@
+#include "battery.h"
 #include "helpers.h"
 #include "langsupp.h"
 #include "wireformat.h"
@@ -16,6 +17,8 @@ private slots:
     void sumOfCounters();
     void order();
     void shownMessage();
+    void batteryCapacity_data();
+    void batteryCapacity();
 };
 
 namespace {
@@ -72,11 +75,11 @@ void TestWireFormat::format_data()
     row("L7 date", "L7", "08.12.26", "L7=08.12.26");
     row("L7 short day", "L7", " 8.12.26", "L7=08.12.26");
     row("L7 29.02.24 leap", "L7", "29.02.24", "L7=29.02.24");
-    row("L7 29.02.25 no date", "L7", "29.02.25", "L7=");
-    row("L7 32.01.26 no date", "L7", "32.01.26", "L7=");
+    row("L7 29.02.25 no date", "L7", "29.02.25", "L7=", 592);
+    row("L7 32.01.26 no date", "L7", "32.01.26", "L7=", 592);
     row("L8 time", "L8", "23:59:59", "L8=23:59:59");
-    row("L8 24:00:00 no time", "L8", "24:00:00", "L8=");
-    row("L12 empty item", "L12", "", "L12=");
+    row("L8 24:00:00 no time", "L8", "24:00:00", "L8=", 593);
+    row("L12 empty item", "L12", "", "L12=", 594);
     row("L18 twelve digits", "L18", "12345", "L18=000000012345");
     row("L124 twelve digits", "L124", "999999999999", "L124=999999999999");
     row("L27 from both fields", "L27High", "40", "L27=-10;40", 0, true, -1, false, "-10", "40");
@@ -127,6 +130,20 @@ void TestWireFormat::format_data()
     row("P310 nothing selected", "P310", "", "P310=", 0, true, -1);
     row("P311 V1x is P17", "P311", "100", "P17=100", 0, false);
     row("P311 V2x", "P311", "100", "P311=100", 0, true);
+    // A digit deleted from the middle of a masked number leaves a blank; the
+    // number closed up around it would be another (a tenth of the counter).
+    row("H1 gap", "H1", "0041 345.67", "H1=", 590);
+    row("L156 gap behind the point", "L156", "1.0 325", "L156=", 590);
+    row("L18 gap", "L18", "1234 678", "L18=", 590);
+    row("P147neu gap", "P147neu", "27 0", "P147=", 590);
+    row("TempLowRef blank before the point", "TempLowRef", "-2 .5", "TempLowRef=-2.5");
+    row("H2 blanks before and after", "H2", "   412.5   ", "H2=412.5");
+    row("P3 blank between sign and digit", "P3", "- 5.0", "P3=-5.0");
+    row("H1 emptied", "H1", "        .  ", "H1=", 591);
+    row("L18 emptied", "L18", "            ", "L18=", 591);
+    row("P3 sign only", "P3", "-  . ", "P3=", 591);
+    row("L157 point only", "L157", "   .  ", "L157=", 591);
+    row("L7 emptied", "L7", "  .  .  ", "L7=", 592);
 }
 
 void TestWireFormat::format()
@@ -193,22 +210,22 @@ void TestWireFormat::rangeMessages()
         (DeviceMessage{518, {MessageArg::ofText("P16"), MessageArg::ofStringId(1122)}, 500, {}}));
 }
 
-// A text that should be a number and is none is the standard conversion
-// error, which "Setzen" reports with its general message; an emptied L18
-// included.
+// A text that should be a number and is none, yet holds a digit, is the
+// standard conversion error, which "Setzen" reports with its general message.
 void TestWireFormat::notANumber()
 {
     FieldInput in;
     for (const char *field : {"L18", "L156", "P1", "P3", "P147neu", "P14"}) {
-        for (const char *text : {"", ".", "1x"}) {
-            in.text = text;
-            QVERIFY_THROWS_EXCEPTION(ConversionError,
-                                     CheckAndFormatValue(field, in, Generation::V2x));
-        }
+        in.text = "1x";
+        QVERIFY_THROWS_EXCEPTION(ConversionError, CheckAndFormatValue(field, in, Generation::V2x));
     }
     // Trailing zeros of a text without a point are digits of its integer.
     in.text = "100";
     QCOMPARE(CheckAndFormatValue("L157", in, Generation::V2x).message->textId, uint16_t(524));
+    // The gap message points at the gap.
+    in.text = "0041 345.67";
+    QCOMPARE(CheckAndFormatValue("H1", in, Generation::V2x).message->textArgs,
+             (QList<MessageArg>{MessageArg::ofText("H1"), MessageArg::ofText("0041_345.67")}));
 }
 
 void TestWireFormat::sumOfCounters_data()
@@ -253,6 +270,34 @@ void TestWireFormat::order()
     QCOMPARE(all.mid(all.size() - 4),
              (QStringList{"P147neu", "P148neu", "TempLowRef", "TempHighRef"}));
     QCOMPARE(all.first(), QString("L7"));
+}
+
+void TestWireFormat::batteryCapacity_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("tenths"); // -1: refused
+    QTest::newRow("9.5") << "9.5" << 95;
+    QTest::newRow("whole Ah") << "9" << 90;
+    QTest::newRow("blanks around") << " 0.1 " << 1;
+    QTest::newRow("zero") << "0.0" << 0;
+    QTest::newRow("upper limit") << "9.9" << 99;
+    // Typed where the old mask made 1.3 of it.
+    QTest::newRow("13.0 above the limit") << "13.0" << -1;
+    QTest::newRow("10") << "10" << -1;
+    QTest::newRow("two decimals") << "9.55" << -1;
+    QTest::newRow("empty") << "" << -1;
+    QTest::newRow("point only") << "." << -1;
+    QTest::newRow("decimal comma") << "9,5" << -1;
+}
+
+void TestWireFormat::batteryCapacity()
+{
+    QFETCH(QString, text);
+    QFETCH(int, tenths);
+    QCOMPARE(batteryCapacityTenths(text).value_or(-1), tenths);
+    const DeviceMessage m = batteryCapacityMessage(text);
+    QCOMPARE(m.textId, uint16_t(604));
+    QCOMPARE(m.textArgs.value(2), MessageArg::ofText("9.9"));
 }
 
 QTEST_GUILESS_MAIN(TestWireFormat)
