@@ -543,7 +543,7 @@ void MainWindowTest::connectsThroughAnEchoingHead()
 
 void MainWindowTest::disconnectReadsSettingsAgainAndEmptiesFields()
 {
-    auto w = connectedWindow(1);
+    auto w = connectedWindow(1, true);
     WindowUi ui(*w);
     QVERIFY(!ui->Edit2->text().isEmpty());
     m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(700));
@@ -568,6 +568,15 @@ void MainWindowTest::disconnectReadsSettingsAgainAndEmptiesFields()
     QCOMPARE(ui->Edit8->text(), QStringLiteral("  bis"));
     // Back in the start state of a V1x-less window.
     QVERIFY(!ui->L27Low->isHidden() && !ui->gbBenutzerschloss->isEnabled());
+    // Undo in an emptied field does not bring back the device's value (nor
+    // does each disconnect add to the fields' undo history).
+    ui->TabbedNotebook1->setCurrentIndex(2);
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    ui->H1->setFocus();
+    QVERIFY(ui->H1->hasFocus());
+    QTest::keyClick(ui->H1, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(ui->H1->text().trimmed().remove(QLatin1Char('_')).remove(QLatin1Char('.')).isEmpty());
 
     // The next connect loads the drivers again and works.
     w->acConnectExecute();
