@@ -97,7 +97,7 @@ int main(int argc, char **argv)
         } else {
             session->connectDevice(comm);
             session->readPage(0);
-            session->disconnectDevice();
+            session->DisConnect();
         }
         device.clearLog();
         QCoreApplication::processEvents();
