@@ -98,7 +98,7 @@ void DeviceSession::replaceLink(const QString &selector)
     m_link = std::make_unique<TCommClass>(selector);
 }
 
-void DeviceSession::openCom()
+void DeviceSession::OpenCom()
 {
     setConnected(false);
     try {
@@ -148,7 +148,7 @@ bool DeviceSession::connectDevice(const TComm &comm)
     // Already the lock check of the opening must not decide this device's
     // fields by another device's user-lock keys.
     forgetDevice();
-    openCom();
+    OpenCom();
     if (!ChannelOpen)
         return false;
     readNow(QStringLiteral("L34"));
@@ -156,7 +156,7 @@ bool DeviceSession::connectDevice(const TComm &comm)
     return true;
 }
 
-bool DeviceSession::disconnectDevice()
+bool DeviceSession::DisConnect()
 {
     const Operation op(*this);
     if (op.refused())
@@ -205,7 +205,7 @@ int32_t DeviceSession::readArchiveOverDs()
         status = m_link->SendSessionEnd();
     try {
         replaceLink(QStringLiteral("DS"));
-        openCom();
+        OpenCom();
         if (ChannelOpen)
             ReadDSArchive(m_link.get(), DSData00, DSData01);
     } catch (const TCommClassException &e) {
@@ -215,9 +215,9 @@ int32_t DeviceSession::readArchiveOverDs()
     try {
         replaceLink(QStringLiteral("WN"));
     } catch (const TCommClassException &) {
-        // openCom below tries once more and reports the failure.
+        // OpenCom below tries once more and reports the failure.
     }
-    openCom();
+    OpenCom();
     return status;
 }
 
@@ -387,16 +387,17 @@ QString DeviceSession::readMeasuredTemperature(TempPoint point)
 {
     // A V1x device measures at either point through P28; the store files
     // the answer under the point named by the reading side.
+    const Operation op(*this);
     QString address = measuredTemperatureAddress(point);
+    if (op.refused())
+        return address;
     if (generation() == Generation::V1x) {
         DeviceValues.TempReadSide = point;
         address = QStringLiteral("P28");
     }
-    const Operation op(*this);
     // A failed read keeps the previous text; the caller compares the two
     // points and decides what the calculation may do with them.
-    if (!op.refused())
-        readNow(address);
+    readNow(address);
     return address;
 }
 

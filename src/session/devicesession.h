@@ -158,7 +158,7 @@ public:
     // Ends the device's session (three ETB on the line), closes the link
     // (which closes the line and unloads the drivers) and empties what the
     // device left. Refused (false) while another operation works.
-    bool disconnectDevice();
+    bool DisConnect();
     // Reads the address list of notebook page `page` for the generation;
     // page 3 of a V1x device is the archive readout over the "DS" protocol.
     // Returns the status of the reads (page 3 included), 0 when all were
@@ -211,7 +211,7 @@ private:
     void setConnected(bool connected);
     void forgetDevice();
     void replaceLink(const QString &selector);
-    void openCom();
+    void OpenCom();
     int32_t readArchiveOverDs();
     WriteResult writeNow(const WriteRequest &request);
     bool writeFieldValue(const WireValue &value);

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QColor>
+#include <QLineEdit>
 #include <QPalette>
 #include <QWidget>
 
@@ -28,4 +29,9 @@ void setEntryLook(QWidget *w, bool unlocked)
 {
     setEntryBackground(w, unlocked ? QApplication::palette().color(QPalette::Active, QPalette::Base)
                                    : Silver);
+}
+
+void emptyField(QLineEdit *field)
+{
+    field->setText(QString());
 }

@@ -3,6 +3,7 @@
 #include "addresstable.h"
 #include "devicesession.h"
 #include "editmask.h"
+#include "fieldlook.h"
 #include "langsupp.h"
 #include "ui_pagecalibration.h"
 
@@ -107,6 +108,6 @@ void TPageCalibration::P148neuChange()
 
 void TPageCalibration::clearNewValues()
 {
-    m_ui->P147neu->clear();
-    m_ui->P148neu->clear();
+    emptyField(m_ui->P147neu);
+    emptyField(m_ui->P148neu);
 }

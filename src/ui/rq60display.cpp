@@ -259,10 +259,10 @@ void TFormRQ60Main::ResetScreen()
             auto *edit = static_cast<QLineEdit *>(w);
             if (edit->text() != markerE && edit->text() != markerB &&
                 edit != conversionPage()->ui()->Edit8)
-                edit->clear();
+                emptyField(edit);
             break;
         }
-        case ComponentKind::MaskEdit: static_cast<QLineEdit *>(w)->clear(); break;
+        case ComponentKind::MaskEdit: emptyField(static_cast<QLineEdit *>(w)); break;
         case ComponentKind::ComboBox: {
             const QSignalBlocker block(w);
             static_cast<QComboBox *>(w)->setCurrentIndex(-1);

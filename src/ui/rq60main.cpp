@@ -5,7 +5,6 @@
 #include "rq60main.h"
 
 #include "addresstable.h"
-#include "commclass.h"
 #include "componentkind.h"
 #include "helpentry.h"
 #include "helpers.h"
@@ -323,7 +322,7 @@ void TFormRQ60Main::acDisconnectExecute()
     m_ui->acDisconnect->setEnabled(false);
     // Nothing of the device just left may be shown or used again: the
     // session forgets it, and the window starts over.
-    if (!m_session.disconnectDevice())
+    if (!m_session.DisConnect())
         return;
     Init();
     ResetScreen();
@@ -369,9 +368,8 @@ void TFormRQ60Main::closeEvent(QCloseEvent *event)
 
 void TFormRQ60Main::FormClose()
 {
-    const TCommClass *link = m_session.link();
-    if (link && link->IsConnected())
-        m_session.disconnectDevice();
+    if (m_session.isConnected())
+        m_session.DisConnect();
     QLocale::setDefault(m_savedLocale);
 }
 

