@@ -2,7 +2,7 @@
 
 #include "fileproblemtext.h"
 #include "langsupp.h"
-#include "shareddir.h"
+#include "sharedfile.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -30,7 +30,7 @@ protected:
                 if (LangMessageBoxArgs(2032, {path}, 502, MbYesNo) != IdYes)
                     return;
                 FileProblem problem;
-                if (!makeSharedDirectories(path, &problem)) {
+                if (!makeSharedFolder(path, &problem)) {
                     LangMessageBoxArgs(2033, {path, fileProblemText(problem)}, 500, MbIconError);
                     return;
                 }

@@ -15,7 +15,7 @@ class QWidget;
 // exists, with the rest typed in). The chosen directory, which then exists;
 // nothing when the user cancels. Question 2032 before creating a directory
 // (No returns to the chooser); message 2033 with the reason when it cannot
-// be created. New folders are made group-writable (shareddir.h): the export
+// be created. New folders are made group-writable (makeSharedFolder in sharedfile.h): the export
 // folder is shared by the technicians of the machine.
 std::optional<QString> chooseDirectory(QWidget *parent, const QString &caption,
                                        const QString &start);

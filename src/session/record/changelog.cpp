@@ -3,6 +3,7 @@
 #include "csv.h"
 #include "helpers.h"
 #include "profile.h"
+#include "sharedfile.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -100,20 +101,15 @@ bool lockFile(int fd, FileProblem *problem)
 int openFolder(const QString &folder, FileProblem *problem)
 {
     const QByteArray path = QFile::encodeName(folder);
-    if (::mkdir(path.constData(), 0775) == 0) {
+    struct stat st {
+    };
+    if (::lstat(path.constData(), &st) != 0) {
         // The folder is shared like the settings directory above it: group
         // write whatever the umask, and the group passed on to new files.
-        struct stat parent {
-        };
+        if (!makeSharedFolder(folder, problem))
+            return -1;
         const QByteArray above = QFile::encodeName(folder.section(QLatin1Char('/'), 0, -2));
-        const mode_t setgid = ::stat(above.isEmpty() ? "/" : above.constData(), &parent) == 0
-                                  ? parent.st_mode & S_ISGID
-                                  : 0;
-        (void)::chmod(path.constData(), 0775 | setgid);
         flushFolder(above.isEmpty() ? QByteArray("/") : above); // the new folder's name
-    } else if (errno != EEXIST) {
-        fail(problem, FileProblem::fromErrno(errno));
-        return -1;
     }
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
