@@ -2,8 +2,8 @@
 
 #include "displayrules.h"
 #include "helpers.h"
-#include "lineport.h"
 #include "linelink.h"
+#include "lineport.h"
 #include "programpath.h"
 
 #include <QCoreApplication>
